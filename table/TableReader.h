@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+class CharacterTable;
+
+struct TableReadResult {
+    enum class Outcome { Read, Failed, Cancelled };
+    Outcome outcome = Outcome::Read;
+    QString error; // Italian, names the file and the reason; empty unless Failed
+
+    bool ok() const { return outcome == Outcome::Read; }
+};
+
+// Reads a table file into the table, all or nothing: on failure or cancel the table is left
+// exactly as it was. Only ordinary files are opened, so a FIFO, a device or a folder is refused
+// before anything could block. The progress callback gets the bytes read so far and the file's
+// size after every block; returning false cancels the reading.
+using TableReadProgress = std::function<bool(qint64 done, qint64 total)>;
+
+TableReadResult readTableFile(const QString &path, CharacterTable &table,
+                              const TableReadProgress &progress = {});

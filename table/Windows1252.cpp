@@ -1,0 +1,57 @@
+#include "Windows1252.h"
+
+#include <array>
+
+namespace {
+
+// 0x80..0x9F; the rest of the code page equals Latin-1.
+constexpr std::array<char16_t, 32> kHigh = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+} // namespace
+
+namespace Windows1252 {
+
+QChar toUnicode(unsigned char byte)
+{
+    if (byte >= 0x80 && byte <= 0x9F)
+        return QChar(kHigh[byte - 0x80]);
+    return QChar(char16_t(byte));
+}
+
+std::optional<unsigned char> fromUnicode(QChar ch)
+{
+    const char16_t u = ch.unicode();
+    if (u < 0x80 || (u >= 0xA0 && u <= 0xFF))
+        return static_cast<unsigned char>(u);
+    for (std::size_t i = 0; i < kHigh.size(); ++i) {
+        if (kHigh[i] == u)
+            return static_cast<unsigned char>(0x80 + i);
+    }
+    return std::nullopt;
+}
+
+QString decode(std::string_view bytes)
+{
+    QString text(qsizetype(bytes.size()), Qt::Uninitialized);
+    QChar *out = text.data();
+    for (const char b : bytes)
+        *out++ = toUnicode(static_cast<unsigned char>(b));
+    return text;
+}
+
+QByteArray encode(const QString &text)
+{
+    QByteArray bytes;
+    bytes.reserve(text.size());
+    for (const QChar ch : text) {
+        if (const auto code = fromUnicode(ch))
+            bytes.append(static_cast<char>(*code));
+    }
+    return bytes;
+}
+
+} // namespace Windows1252

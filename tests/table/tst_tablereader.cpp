@@ -1,0 +1,162 @@
+#include "CharacterTable.h"
+#include "TableReader.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QString examples()
+{
+    return qEnvironmentVariable("VERZINO_EXAMPLES");
+}
+
+CharacterTable loadedTable()
+{
+    CharacterTable table;
+    table.setEntry(0x41, u"A"_s);
+    table.setEntry(0x42, u"previous"_s);
+    return table;
+}
+
+} // namespace
+
+class TestTableReader final : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void readsTheExamples()
+    {
+        CharacterTable table;
+        const TableReadResult result = readTableFile(examples() + u"/italiano.tbl"_s, table);
+        QVERIFY2(result.ok(), qPrintable(result.error));
+        QCOMPARE(table.entry(0x41), u"A"_s);
+        QCOMPARE(table.entry(0x61), u"a"_s);
+        QCOMPARE(table.entry(0x20), u" "_s);
+        QCOMPARE(table.entry(0x80), QString::fromUtf8("à"));
+        QCOMPARE(table.entry(0x8F), QString::fromUtf8("€"));
+        QCOMPARE(table.entry(0xFE), u"[FINE]"_s);
+        QCOMPARE(table.entry(0x00), u"#"_s);
+        QVERIFY(table.defines(QChar(0xE8)));
+        QVERIFY(!table.defines(u'@'));
+
+        CharacterTable upper;
+        QVERIFY(readTableFile(examples() + u"/maiuscole.tbl"_s, upper).ok());
+        QVERIFY(upper.defines(u'Z'));
+        QVERIFY(!upper.defines(u'z'));
+    }
+
+    void failuresLeaveTheTableUntouched_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("missing file") << u"missing"_s << u"il file non esiste"_s;
+        QTest::newRow("missing folder") << u"missing-folder"_s << u"il file non esiste"_s;
+        QTest::newRow("file used as folder") << u"under-file"_s << u"il percorso non è valido"_s;
+        QTest::newRow("folder") << u"folder"_s << u"è una cartella"_s;
+        QTest::newRow("fifo") << u"fifo"_s << u"non è un file ordinario"_s;
+        QTest::newRow("socket") << u"socket"_s << u"non è un file ordinario"_s;
+        QTest::newRow("dev zero") << u"/dev/zero"_s << u"non è un file ordinario"_s;
+        QTest::newRow("link to a fifo") << u"link-fifo"_s << u"non è un file ordinario"_s;
+        QTest::newRow("no name") << u"empty"_s << u"nessun file indicato"_s;
+    }
+    void failuresLeaveTheTableUntouched()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, reason);
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        QString path = dir.filePath(kind);
+        if (kind == u"missing-folder")
+            path = dir.filePath(u"nope/table.tbl"_s);
+        else if (kind == u"under-file") {
+            QFile file(dir.filePath(u"plain.tbl"_s));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            path = file.fileName() + u"/table.tbl"_s;
+        } else if (kind == u"folder")
+            QVERIFY(QDir(dir.path()).mkdir(kind));
+        else if (kind == u"fifo")
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        else if (kind == u"link-fifo") {
+            const QString fifo = dir.filePath(u"fifo"_s);
+            QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+            QVERIFY(QFile::link(fifo, path));
+        } else if (kind == u"socket") {
+            const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+            QVERIFY(fd >= 0);
+            sockaddr_un address{};
+            address.sun_family = AF_UNIX;
+            const QByteArray native = QFile::encodeName(path);
+            QVERIFY(std::size_t(native.size()) < sizeof(address.sun_path));
+            std::copy(native.begin(), native.end(), address.sun_path);
+            QCOMPARE(::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof(address)), 0);
+            ::close(fd);
+        } else if (kind.startsWith(u'/'))
+            path = kind;
+        else if (kind == u"empty")
+            path.clear();
+
+        CharacterTable table = loadedTable();
+        const CharacterTable before = table;
+        const TableReadResult result = readTableFile(path, table);
+        QCOMPARE(result.outcome, TableReadResult::Outcome::Failed);
+        QVERIFY2(result.error.contains(reason), qPrintable(result.error));
+        QVERIFY2(result.error.contains(path), qPrintable(result.error));
+        QVERIFY(table == before);
+    }
+
+    void cancelLeavesTheTableUntouched()
+    {
+        QTemporaryDir dir;
+        QFile file(dir.filePath(u"big.tbl"_s));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        for (int i = 0; i < 100000; ++i)
+            file.write("41=Z\r\n");
+        file.close();
+
+        CharacterTable table = loadedTable();
+        const CharacterTable before = table;
+        int calls = 0;
+        qint64 lastTotal = 0;
+        const TableReadResult result =
+            readTableFile(file.fileName(), table, [&](qint64 done, qint64 total) {
+                lastTotal = total;
+                return ++calls < 2 && done < total;
+            });
+        QCOMPARE(result.outcome, TableReadResult::Outcome::Cancelled);
+        QCOMPARE(lastTotal, file.size());
+        QCOMPARE(calls, 2);
+        QVERIFY(table == before);
+
+        // Without a cancel the same file reads through, with progress up to its size.
+        qint64 lastDone = 0;
+        QVERIFY(readTableFile(file.fileName(), table, [&](qint64 done, qint64) {
+                    lastDone = done;
+                    return true;
+                }).ok());
+        QCOMPARE(lastDone, file.size());
+        QCOMPARE(table.entry(0x41), u"Z"_s);
+    }
+
+    void symlinkToAFileIsRead()
+    {
+        QTemporaryDir dir;
+        const QString link = dir.filePath(u"link.tbl"_s);
+        QVERIFY(QFile::link(examples() + u"/maiuscole.tbl"_s, link));
+        CharacterTable table;
+        QVERIFY(readTableFile(link, table).ok());
+        QCOMPARE(table.entry(0x5A), u"Z"_s);
+    }
+};
+
+QTEST_APPLESS_MAIN(TestTableReader)
+#include "tst_tablereader.moc"
