@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QString>
+
+// The system clipboard, plain text only.
+namespace Clipboard {
+
+void clear();
+void putText(const QString &text);
+QString text();
+
+} // namespace Clipboard
