@@ -24,6 +24,9 @@ float afterUpClick(float left);
 std::optional<float> afterDownClick(float left);
 
 // Where the marker stands for a limit reached by single clicks from the start.
-constexpr float leftForLimit(int limit) { return Leftmost + Step * float(limit); }
+constexpr float leftForLimit(int limit)
+{
+    return Leftmost + Step * float(limit);
+}
 
 } // namespace LimitMarker
