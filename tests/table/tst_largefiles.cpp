@@ -1,0 +1,170 @@
+// Files no table should ever be, read without hurting the program: huge, binary, one endless
+// line. Each must end, keep memory bounded and leave a sound table.
+#include "CharacterTable.h"
+#include "TableReader.h"
+
+#include <QFile>
+#include <QStorageInfo>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr qint64 MiB = 1024 * 1024;
+
+// Peak resident memory in bytes since the last reset, from the kernel.
+qint64 peakResident()
+{
+    QFile status(u"/proc/self/status"_s);
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').first().toLongLong() * 1024;
+    }
+    return -1;
+}
+
+bool resetPeakResident()
+{
+    QFile clear(u"/proc/self/clear_refs"_s);
+    return clear.open(QIODevice::WriteOnly) && clear.write("5") == 1;
+}
+
+// Writes `total` bytes made of `pattern` repeated, through a small buffer.
+bool writeRepeated(const QString &path, const QByteArray &pattern, qint64 total)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    QByteArray block;
+    while (block.size() < MiB)
+        block += pattern;
+    for (qint64 written = 0; written < total;) {
+        const qint64 n = qMin<qint64>(block.size(), total - written);
+        if (file.write(block.constData(), n) != n)
+            return false;
+        written += n;
+    }
+    return true;
+}
+
+} // namespace
+
+class TestLargeFiles final : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+
+private Q_SLOTS:
+    void initTestCase() { QVERIFY(m_dir.isValid()); }
+
+    void oneGigabyteOfOrdinaryLines()
+    {
+        if (QStorageInfo(m_dir.path()).bytesAvailable() < 3 * 1024 * MiB)
+            QSKIP("less than 3 GiB free for the temporary file");
+        const QString path = m_dir.filePath(u"giga.tbl"_s);
+        // Definitions, a heading and four-digit codes: about 1 GiB of ordinary table lines.
+        QVERIFY(
+            writeRepeated(path, "41=A\r\n42=Bb\r\n; commento\r\n4142=AB\r\nff=z\r\n", 1024 * MiB));
+
+        CharacterTable table;
+        QVERIFY(resetPeakResident());
+        const qint64 before = peakResident();
+        QVERIFY(before > 0);
+        const TableReadResult result = readTableFile(path, table);
+        const qint64 growth = peakResident() - before;
+        QVERIFY2(result.ok(), qPrintable(result.error));
+        qInfo("peak resident memory grew by %.1f MiB reading 1 GiB", double(growth) / MiB);
+        QVERIFY(growth < 64 * MiB);
+        QCOMPARE(table.entry(0x42), u"Bb"_s);
+        QCOMPARE(table.entry(0xFF), u"z"_s);
+        QFile::remove(path);
+    }
+
+    void tenMillionLines()
+    {
+        const QString path = m_dir.filePath(u"lines.tbl"_s);
+        QVERIFY(writeRepeated(path, "7E=~\n", 10'000'000LL * 5));
+        CharacterTable table;
+        QVERIFY(readTableFile(path, table).ok());
+        QCOMPARE(table.entry(0x7E), u"~"_s);
+        QFile::remove(path);
+    }
+
+    void oneLineOfHundredMegabytes_data()
+    {
+        QTest::addColumn<QByteArray>("head");
+        QTest::newRow("a definition") << QByteArray("41=");
+        QTest::newRow("no definition") << QByteArray("; ");
+    }
+    void oneLineOfHundredMegabytes()
+    {
+        QFETCH(QByteArray, head);
+        const QString path = m_dir.filePath(u"line.tbl"_s);
+        {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(head);
+            file.close();
+        }
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::Append));
+        const QByteArray block(MiB, 'x');
+        for (int i = 0; i < 100; ++i)
+            QCOMPARE(file.write(block), qint64(block.size()));
+        file.write("\r\n42=B\r\n");
+        file.close();
+
+        CharacterTable table;
+        QVERIFY(readTableFile(path, table).ok());
+        QCOMPARE(table.entry(0x41).size(), head == "41=" ? 100 * MiB : 1);
+        QCOMPARE(table.entry(0x42), u"B"_s);
+        QFile::remove(path);
+    }
+
+    void binaryFiles_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QByteArray garbage(4 * MiB, Qt::Uninitialized);
+        quint32 x = 12345;
+        for (char &c : garbage) {
+            x = x * 1664525u + 1013904223u;
+            c = char(x >> 24);
+        }
+        QTest::newRow("garbage") << garbage;
+        QTest::newRow("NUL bytes") << QByteArray(4 * MiB, '\0');
+        QTest::newRow("NUL inside lines") << QByteArray("41=\0A\r\n\0\0=B\r\n", 13);
+    }
+    void binaryFiles()
+    {
+        QFETCH(QByteArray, bytes);
+        const QString path = m_dir.filePath(u"binary.tbl"_s);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QCOMPARE(file.write(bytes), qint64(bytes.size()));
+        file.close();
+        CharacterTable table;
+        QVERIFY(readTableFile(path, table).ok());
+        for (int code = 0; code < CharacterTable::Size; ++code)
+            QVERIFY(!table.entry(code).isEmpty());
+    }
+
+    void fileRemovedAfterChoosing()
+    {
+        const QString path = m_dir.filePath(u"gone.tbl"_s);
+        QVERIFY(writeRepeated(path, "41=A\r\n", 6));
+        CharacterTable table;
+        QVERIFY(QFile::remove(path));
+        const TableReadResult result = readTableFile(path, table);
+        QCOMPARE(result.outcome, TableReadResult::Outcome::Failed);
+        QVERIFY(result.error.contains(u"non esiste"_s));
+        QCOMPARE(table.entry(0x41), QString());
+    }
+};
+
+QTEST_APPLESS_MAIN(TestLargeFiles)
+#include "tst_largefiles.moc"
