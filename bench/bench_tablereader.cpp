@@ -2,8 +2,10 @@
 // nothing done but counting its lines.
 
 #include "CharacterTable.h"
+#include "MaskedTableParser.h"
 #include "TableParser.h"
 #include "TableReader.h"
+#include "Windows1252.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -12,6 +14,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -19,6 +22,7 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -142,6 +146,24 @@ void BM_ReadFloor(benchmark::State &state)
     state.SetBytesProcessed(std::int64_t(state.iterations()) * std::int64_t(kFileSize));
 }
 
+// read() alone, nothing looked at: what the system calls and the copy from the page cache cost.
+void BM_ReadOnly(benchmark::State &state)
+{
+    const QByteArray path = QFile::encodeName(g_path);
+    const std::unique_ptr<char[]> block(new char[kBlockSize]);
+    for (auto _ : state) {
+        const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) {
+            state.SkipWithError(std::strerror(errno));
+            return;
+        }
+        while (::read(fd, block.get(), kBlockSize) > 0)
+            benchmark::ClobberMemory();
+        ::close(fd);
+    }
+    state.SetBytesProcessed(std::int64_t(state.iterations()) * std::int64_t(kFileSize));
+}
+
 // The parser alone over the bytes already in memory, in the reader's block size: what the reader
 // adds to the floor, without the system calls.
 void BM_ParseInMemory(benchmark::State &state)
@@ -156,9 +178,114 @@ void BM_ParseInMemory(benchmark::State &state)
     state.SetBytesProcessed(std::int64_t(state.iterations()) * std::int64_t(kFileSize));
 }
 
+void BM_MaskedParseInMemory(benchmark::State &state)
+{
+    for (auto _ : state) {
+        MaskedTableParser parser;
+        for (std::size_t at = 0; at < g_bytes.size(); at += kBlockSize)
+            parser.feed(std::string_view(g_bytes).substr(at, kBlockSize));
+        parser.finish();
+        benchmark::DoNotOptimize(parser);
+    }
+    state.SetBytesProcessed(std::int64_t(state.iterations()) * std::int64_t(kFileSize));
+}
+
+// readTableFile()'s own steps (checked open, fstat, sequential advice, block reads, merge) with
+// the masked parser in place of TableParser.
+void BM_MaskedReadTableFile(benchmark::State &state)
+{
+    const QByteArray path = QFile::encodeName(g_path);
+    for (auto _ : state) {
+        const std::unique_ptr<char[]> block(new char[kBlockSize]);
+        const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+        struct stat info {};
+        if (fd < 0 || ::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+            state.SkipWithError("cannot open the table file");
+            return;
+        }
+        ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+        MaskedTableParser parser;
+        for (;;) {
+            const ssize_t n = ::read(fd, block.get(), kBlockSize);
+            if (n <= 0)
+                break;
+            parser.feed(std::string_view(block.get(), std::size_t(n)));
+        }
+        ::close(fd);
+        parser.finish();
+        CharacterTable table;
+        for (int code = 0; code < CharacterTable::Size; ++code) {
+            if (parser.defines(code))
+                table.setEntry(code, Windows1252::decode(parser.rawText(code)));
+            if (table.entry(code).isEmpty())
+                table.setEntry(code, u"#"_s);
+        }
+        benchmark::DoNotOptimize(table);
+    }
+    state.SetBytesProcessed(std::int64_t(state.iterations()) * std::int64_t(kFileSize));
+}
+
+// The experiment only counts if it reads exactly what TableParser reads, whatever the feeds.
+template <typename Parser> Parser parseInFeeds(std::string_view bytes, std::size_t feedSize)
+{
+    Parser parser;
+    for (std::size_t at = 0; at < bytes.size(); at += feedSize)
+        parser.feed(bytes.substr(at, feedSize));
+    parser.finish();
+    return parser;
+}
+
+bool sameAsTableParser(std::string_view bytes, std::size_t feedSize)
+{
+    const auto expected = parseInFeeds<TableParser>(bytes, feedSize);
+    const auto actual = parseInFeeds<MaskedTableParser>(bytes, feedSize);
+    for (int code = 0; code < 256; ++code) {
+        if (expected.defines(code) != actual.defines(code) ||
+            expected.rawText(code) != actual.rawText(code)) {
+            std::fprintf(stderr, "masked parser differs at code %d, feeds of %zu bytes\n", code,
+                         feedSize);
+            return false;
+        }
+    }
+    return true;
+}
+
+bool maskedParserAgrees()
+{
+    const std::string_view cases[] = {"41=A\r\n41=B\r\n",
+                                      "41=A\n42=B\r43=C",
+                                      "\r\n\n\r41=\r7E=\r\n",
+                                      " 4=x\r\n4 =y\nG1=z",
+                                      "4142=AB\r\n41=AB\r\n; 41=Q\r\n",
+                                      "ff=z\r\ne5=\xe0\xe8\r\n41",
+                                      "4",
+                                      "41",
+                                      "41=",
+                                      "20= \r\n09=\t\r\n\t4=t\r\n"};
+    for (const std::string_view bytes : cases) {
+        for (std::size_t feed = 1; feed <= bytes.size(); ++feed) {
+            if (!sameAsTableParser(bytes, feed))
+                return false;
+        }
+    }
+    // Long texts that run past one and two 64-byte steps.
+    std::string longLines;
+    for (int length : {60, 61, 62, 63, 64, 65, 127, 128, 129, 300})
+        longLines += "4A=" + std::string(std::size_t(length), 'x') + "\r\n3B=y\r\n";
+    const std::string_view prefix = std::string_view(g_bytes).substr(0, 1 << 20);
+    for (const std::size_t feed : {1u, 2u, 3u, 63u, 64u, 65u, 4097u, 256u * 1024u}) {
+        if (!sameAsTableParser(longLines, feed) || !sameAsTableParser(prefix, feed))
+            return false;
+    }
+    return sameAsTableParser(g_bytes, kBlockSize);
+}
+
 BENCHMARK(BM_ReadFloor)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ReadOnly)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_ReadTableFile)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_ParseInMemory)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_MaskedReadTableFile)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_MaskedParseInMemory)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
 
@@ -179,8 +306,12 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "cannot write %s\n", qPrintable(g_path));
         return 1;
     }
+    if (!maskedParserAgrees())
+        return 1;
     benchmark::AddCustomContext("table_file", qPrintable(g_path));
     benchmark::AddCustomContext("table_file_bytes", std::to_string(kFileSize));
+    benchmark::AddCustomContext(
+        "table_file_lines", std::to_string(std::count(g_bytes.begin(), g_bytes.end(), '\n') + 1));
 
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
