@@ -9,7 +9,8 @@ class QKeyEvent;
 // The one-line box the line is typed into. Every character keystroke goes through the key
 // press handler first, which may change its code: 0 drops it, 13 inserts nothing, 8 erases as
 // Backspace does, any other code inserts the character actually typed. A length limit stops
-// typed input; pasted or dropped text is cut to the room left under it.
+// typed input; text that arrives otherwise (paste, drop, input method) is cut to the room left
+// under it. No line break ever enters the box.
 class LineBox final : public QLineEdit {
     Q_OBJECT
 
@@ -28,13 +29,18 @@ public:
     void setLengthLimit(int limit);
     int lengthLimit() const;
 
+    // Text set from code is taken whole, whatever the limit.
+    void setText(const QString &text);
+
 protected:
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
     class LimitValidator;
 
-    bool m_typing = false; // a typed character is being inserted: not cut by the validator
+    // Whether a typed text may go in, replacing the selection, under the limit.
+    bool hasRoomFor(const QString &typed) const;
+
     int m_lengthLimit = 0;
     KeyPressHandler m_keyPressHandler;
     LimitValidator *m_validator = nullptr;

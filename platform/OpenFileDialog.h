@@ -36,8 +36,8 @@ public:
     static QStringList qtFilters(const QString &vbFilter);
 
 private:
-    static std::optional<QString> runQtDialog(QWidget *parent, const QString &title,
-                                              const QStringList &filters);
+    std::optional<QString> runQtDialog(QWidget *parent, const QString &title,
+                                       const QStringList &filters) const;
 
     QString m_title;
     QStringList m_filters;

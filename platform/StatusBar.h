@@ -20,9 +20,17 @@ public:
     // Reads the keyboard's state; keeps the current one where the platform cannot tell.
     // Returns whether the state could be read.
     bool refreshCapsLock();
+    // Keeps the Caps Lock panel in step through the key and activation events eventSource
+    // sees; pass the application object, which sees them all. The state is read from the
+    // keyboard where the platform allows; elsewhere it follows the key events as they reach
+    // a window (QWindow).
+    void followCapsLock(QObject *eventSource);
 
     QLabel *panel1() const { return m_panel1; }
     QLabel *panel2() const { return m_panel2; }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     QLabel *m_panel1 = nullptr;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPointer>
 #include <QWidget>
 
 class QLineEdit;
@@ -43,10 +44,11 @@ protected:
 
 private:
     void writeBuddy();
+    void placeArrows();
 
     QToolButton *m_up = nullptr;
     QToolButton *m_down = nullptr;
-    QLineEdit *m_buddy = nullptr;
+    QPointer<QLineEdit> m_buddy;
     int m_value = 0;
     int m_minimum = 0;
     int m_maximum = 100;

@@ -1,0 +1,52 @@
+#include "Shape.h"
+
+#include "Twips.h"
+
+#include <QPainter>
+#include <QtMath>
+
+Shape::Shape(QWidget *parent) : QWidget(parent)
+{
+    setAttribute(Qt::WA_TranslucentBackground);
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    setFocusPolicy(Qt::NoFocus);
+}
+
+void Shape::setLeft(float twips)
+{
+    m_left = twips;
+    place();
+}
+
+void Shape::setTop(float twips)
+{
+    m_top = twips;
+    place();
+}
+
+void Shape::setSizeTwips(float width, float height)
+{
+    m_width = width;
+    m_height = height;
+    place();
+}
+
+QColor Shape::fillColor() const
+{
+    return {255, 0, 0};
+}
+
+void Shape::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(fillColor());
+    painter.drawEllipse(QRectF(rect()));
+}
+
+void Shape::place()
+{
+    setGeometry(qRound(Twips::toPixels(m_left)), qRound(Twips::toPixels(m_top)),
+                qRound(Twips::toPixels(m_width)), qRound(Twips::toPixels(m_height)));
+}

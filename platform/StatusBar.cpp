@@ -1,0 +1,99 @@
+#include "StatusBar.h"
+
+#include "CapsLock.h"
+#include "Twips.h"
+
+#include <QEvent>
+#include <QKeyEvent>
+#include <QLabel>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int CapsPanelTwips = 1440;
+
+QLabel *panel(QWidget *parent)
+{
+    auto *label = new QLabel(parent);
+    label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    label->setTextFormat(Qt::PlainText);
+    return label;
+}
+
+} // namespace
+
+StatusBar::StatusBar(QWidget *parent)
+    : QStatusBar(parent), m_panel1(panel(this)), m_panel2(panel(this))
+{
+    setSizeGripEnabled(false);
+
+    m_panel1->setObjectName(u"panel1"_s);
+    // Long text must not widen the window: the panel takes what is left and no more.
+    m_panel1->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    m_panel1->setMinimumWidth(1);
+    addWidget(m_panel1, 1);
+
+    m_panel2->setObjectName(u"panel2"_s);
+    m_panel2->setText(u"BLOC MAIUSC"_s);
+    m_panel2->setAlignment(Qt::AlignCenter);
+    m_panel2->setFixedWidth(Twips::rect(0, 0, CapsPanelTwips, 0).width());
+    addPermanentWidget(m_panel2, 0);
+
+    setCapsLock(false);
+}
+
+void StatusBar::setPanelText(const QString &text)
+{
+    m_panel1->setText(text);
+}
+
+QString StatusBar::panelText() const
+{
+    return m_panel1->text();
+}
+
+void StatusBar::setCapsLock(bool on)
+{
+    m_capsLock = on;
+    // Greyed with the disabled palette while the lock is off.
+    m_panel2->setEnabled(on);
+}
+
+bool StatusBar::refreshCapsLock()
+{
+    const std::optional<bool> on = CapsLock::state();
+    if (on)
+        setCapsLock(*on);
+    return on.has_value();
+}
+
+void StatusBar::followCapsLock(QObject *eventSource)
+{
+    if (eventSource)
+        eventSource->installEventFilter(this);
+    refreshCapsLock();
+}
+
+bool StatusBar::eventFilter(QObject *watched, QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+        // Only as the event reaches the window: a key the focus widget ignores travels on to
+        // its parents and would otherwise be counted once for each.
+        if (watched->isWindowType() && !refreshCapsLock()) {
+            if (const auto on =
+                    CapsLock::fromKeyEvent(*static_cast<QKeyEvent *>(event), m_capsLock))
+                setCapsLock(*on);
+        }
+        break;
+    case QEvent::ApplicationActivate:
+    case QEvent::WindowActivate:
+        refreshCapsLock();
+        break;
+    default:
+        break;
+    }
+    return QStatusBar::eventFilter(watched, event);
+}
