@@ -1,0 +1,290 @@
+#include "frmVerzino.h"
+
+#include "AppInfo.h"
+#include "CapsLock.h"
+#include "Fonts.h"
+#include "LimitMarker.h"
+#include "LineBox.h"
+#include "MessageBox.h"
+#include "Shape.h"
+#include "StatusBar.h"
+#include "TableReader.h"
+#include "Twips.h"
+#include "UpDown.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Room kept between two controls of a row when a widened caption pushes its neighbour.
+constexpr int CaptionGapTwips = 120;
+
+void place(QWidget *control, int left, int top, int width, int height)
+{
+    control->setGeometry(Twips::rect(left, top, width, height));
+}
+
+// Widens a label or check box whose caption the current font would clip; Left and Top stay.
+void widenToCaption(QWidget *control)
+{
+    const int needed = control->sizeHint().width();
+    if (control->width() < needed)
+        control->resize(needed, control->height());
+}
+
+// Moves the right-hand control of a row just clear of a widened left-hand one.
+void keepClear(const QWidget *left, QWidget *right)
+{
+    const int gap = qRound(Twips::toPixels(CaptionGapTwips));
+    const int firstFree = left->geometry().right() + 1 + gap;
+    if (right->x() < firstFree)
+        right->move(firstFree, right->y());
+}
+
+} // namespace
+
+frmVerzino::frmVerzino(QWidget *parent) : QMainWindow(parent)
+{
+    setObjectName(u"frmVerzino"_s);
+    setWindowTitle(u"Verzino v.1.0 - "_s + AppInfo::maker());
+    QIcon icon;
+    icon.addFile(u":/icons/verzino-16.png"_s);
+    icon.addFile(u":/icons/verzino-32.png"_s);
+    setWindowIcon(icon);
+
+    createMenus();
+    createControls();
+    createStatusBar();
+    fitCaptions();
+    setTabOrder();
+    connectHandlers();
+
+    // The window keeps its designed size.
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    rtbRiga->setFocus();
+}
+
+frmVerzino::~frmVerzino() = default;
+
+void frmVerzino::createMenus()
+{
+    // Access keys only: no item has a shortcut key.
+    mnuFile = menuBar()->addMenu(u"&File"_s);
+    mnuFile->setObjectName(u"mnuFile"_s);
+    mnuApriT = mnuFile->addAction(u"&Apri Tabella..."_s);
+    mnuApriT->setObjectName(u"mnuApriT"_s);
+    mnuEsci = mnuFile->addAction(u"&Esci"_s);
+    mnuEsci->setObjectName(u"mnuEsci"_s);
+
+    mnuAiuto = menuBar()->addMenu(u"&?"_s);
+    mnuAiuto->setObjectName(u"mnuAiuto"_s);
+    mnuInfo = mnuAiuto->addAction(u"&Informazioni su..."_s);
+    mnuInfo->setObjectName(u"mnuInfo"_s);
+}
+
+void frmVerzino::createControls()
+{
+    m_client = new QWidget(this);
+    m_client->setObjectName(u"clientArea"_s);
+    m_client->setFixedSize(Twips::rect(0, 0, 6600, 2070).size());
+    setCentralWidget(m_client);
+
+    rtbRiga = new LineBox(m_client);
+    rtbRiga->setObjectName(u"rtbRiga"_s);
+    place(rtbRiga, 120, 600, 5535, 345);
+    rtbRiga->setFont(Fonts::courier());
+
+    chkAppunti = new QCheckBox(u"Copia negli Appunti con INVIO"_s, m_client);
+    chkAppunti->setObjectName(u"chkAppunti"_s);
+    place(chkAppunti, 120, 1320, 2655, 255);
+    chkAppunti->setChecked(true);
+
+    txtLimite = new QLineEdit(m_client);
+    txtLimite->setObjectName(u"txtLimite"_s);
+    place(txtLimite, 5760, 600, 480, 350);
+    txtLimite->setFont(Fonts::courier());
+    txtLimite->setReadOnly(true);
+    txtLimite->setText(u"0"_s);
+
+    Label1 = new QLabel(u"Scrivi qui la riga:"_s, m_client);
+    Label1->setObjectName(u"Label1"_s);
+    place(Label1, 120, 240, 2655, 255);
+
+    Label2 = new QLabel(u"Limite:"_s, m_client);
+    Label2->setObjectName(u"Label2"_s);
+    place(Label2, 5760, 240, 495, 255);
+
+    chkSvuota = new QCheckBox(u"Svuota casella con INVIO"_s, m_client);
+    chkSvuota->setObjectName(u"chkSvuota"_s);
+    place(chkSvuota, 3000, 1320, 2295, 255);
+    chkSvuota->setChecked(true);
+
+    UpDown1 = new UpDown(m_client);
+    UpDown1->setObjectName(u"UpDown1"_s);
+    place(UpDown1, 6240, 600, 240, 345);
+    UpDown1->setRange(0, 45);
+    UpDown1->setBuddy(txtLimite);
+
+    shpLimite = new Shape(m_client);
+    shpLimite->setObjectName(u"shpLimite"_s);
+    shpLimite->setSizeTwips(135, 135);
+    shpLimite->setLeft(175);
+    shpLimite->setTop(960);
+
+    CommonDialog1.setFilter(u"File Tabella (*.tbl)|*.tbl|Tutti i file (*.*)|*.*"_s);
+}
+
+void frmVerzino::createStatusBar()
+{
+    SB = new StatusBar(m_client);
+    SB->setObjectName(u"SB"_s);
+    SB->setSizeGripEnabled(false);
+    place(SB, 0, 1695, 6600, 375);
+    SB->setPanelText(u"Nessuna tabella aperta"_s);
+    SB->refreshCapsLock();
+}
+
+void frmVerzino::fitCaptions()
+{
+    // The design's widths were drawn for a narrower dialog font than most Linux desktops use.
+    for (QWidget *control : std::initializer_list<QWidget *>{Label1, Label2, chkAppunti, chkSvuota})
+        widenToCaption(control);
+    keepClear(Label1, Label2);
+    keepClear(chkAppunti, chkSvuota);
+}
+
+void frmVerzino::setTabOrder()
+{
+    // Labels and the status bar take no focus; the rest follow the designed order.
+    QWidget::setTabOrder(rtbRiga, chkAppunti);
+    QWidget::setTabOrder(chkAppunti, txtLimite);
+    QWidget::setTabOrder(txtLimite, chkSvuota);
+    QWidget::setTabOrder(chkSvuota, UpDown1);
+}
+
+void frmVerzino::connectHandlers()
+{
+    connect(mnuApriT, &QAction::triggered, this, &frmVerzino::mnuApriT_Click);
+    connect(mnuEsci, &QAction::triggered, this, &frmVerzino::mnuEsci_Click);
+    connect(mnuInfo, &QAction::triggered, this, &frmVerzino::mnuInfo_Click);
+
+    rtbRiga->setKeyPressHandler([this](qint16 &code) { rtbRiga_KeyPress(code); });
+    connect(txtLimite, &QLineEdit::textChanged, this, &frmVerzino::txtLimite_Change);
+    connect(UpDown1, &UpDown::upClick, this, &frmVerzino::UpDown1_UpClick);
+    connect(UpDown1, &UpDown::downClick, this, &frmVerzino::UpDown1_DownClick);
+
+    // Key events go to whichever control has the focus; the Caps Lock panel follows all of them.
+    qApp->installEventFilter(this);
+}
+
+void frmVerzino::mnuApriT_Click()
+{
+    const QString previousFile = FileTabella;
+    const QString previousName = NomeTabella;
+
+    CommonDialog1.setTitle(u"Apri Tabella..."_s);
+    // A cancelled dialog keeps its last choice, so a cancel reads that file again.
+    CommonDialog1.showOpen(this);
+    FileTabella = CommonDialog1.fileName();
+    NomeTabella = CommonDialog1.fileTitle();
+    if (!CaricaTabella()) {
+        // A file that could not be read does not come into force.
+        FileTabella = previousFile;
+        NomeTabella = previousName;
+    }
+}
+
+void frmVerzino::mnuEsci_Click()
+{
+    close();
+}
+
+void frmVerzino::mnuInfo_Click()
+{
+    const QStringList lines = {u"Verzino versione 1.0"_s, AppInfo::maker(), AppInfo::contact()};
+    MessageBox::information(this, u"Informazioni su..."_s, lines.join(u'\n'));
+}
+
+// Reads the chosen file into the table and names it in the status line. Returns false when
+// the file could not be read; then the table and the status line are as they were.
+bool frmVerzino::CaricaTabella()
+{
+    if (FileTabella.isEmpty())
+        return true;
+
+    const TableReadResult result = readTableFile(FileTabella, VociTabella);
+    if (result.outcome == TableReadResult::Outcome::Failed)
+        MessageBox::error(this, u"Apri Tabella..."_s, result.error);
+    if (!result.ok())
+        return false;
+
+    SB->setPanelText(u"Tabella caricata: "_s + NomeTabella);
+    return true;
+}
+
+void frmVerzino::rtbRiga_KeyPress([[maybe_unused]] qint16 &code) {}
+
+void frmVerzino::txtLimite_Change()
+{
+    rtbRiga->setLengthLimit(LimitMarker::limitFromText(txtLimite->text()));
+}
+
+// The marker is hidden while it moves so that it is never drawn in two places.
+void frmVerzino::UpDown1_UpClick()
+{
+    shpLimite->hide();
+    shpLimite->setLeft(LimitMarker::afterUpClick(shpLimite->left()));
+    shpLimite->show();
+}
+
+void frmVerzino::UpDown1_DownClick()
+{
+    const std::optional<float> left = LimitMarker::afterDownClick(shpLimite->left());
+    if (!left)
+        return;
+    shpLimite->hide();
+    shpLimite->setLeft(*left);
+    shpLimite->show();
+}
+
+bool frmVerzino::event(QEvent *event)
+{
+    if (event->type() == QEvent::WindowActivate)
+        refreshCapsLock(nullptr);
+    return QMainWindow::event(event);
+}
+
+bool frmVerzino::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) {
+        // A key event that no control takes goes on to its parents; count it once, where it
+        // first arrives, or a Caps Lock press would be counted twice.
+        QWidget *firstReceiver = focusWidget() ? focusWidget() : this;
+        if (watched == firstReceiver)
+            refreshCapsLock(static_cast<const QKeyEvent *>(event));
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void frmVerzino::refreshCapsLock(const QKeyEvent *keyEvent)
+{
+    if (SB->refreshCapsLock())
+        return;
+    // No way to ask the keyboard: follow what the key events tell.
+    if (keyEvent) {
+        m_capsLockSeen = CapsLock::fromKeyEvent(*keyEvent, m_capsLockSeen);
+        if (m_capsLockSeen)
+            SB->setCapsLock(*m_capsLockSeen);
+    }
+}

@@ -1,0 +1,596 @@
+#include "AppInfo.h"
+#include "CapsLock.h"
+#include "CharacterTable.h"
+#include "Fonts.h"
+#include "LineBox.h"
+#include "OpenFileDialog.h"
+#include "Shape.h"
+#include "StatusBar.h"
+#include "Twips.h"
+#include "UpDown.h"
+#include "frmVerzino.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString Examples = QStringLiteral(VERZINO_EXAMPLES_DIR);
+
+struct ChooserCall {
+    QString title;
+    QStringList filters;
+};
+
+// Stands in for the open dialog: answers each call with the next scripted choice.
+struct ScriptedChooser {
+    QList<std::optional<QString>> answers;
+    QList<ChooserCall> calls;
+
+    OpenFileDialog::Chooser chooser()
+    {
+        return [this](QWidget *, const QString &title, const QStringList &filters) {
+            calls.append({title, filters});
+            return answers.isEmpty() ? std::nullopt : answers.takeFirst();
+        };
+    }
+};
+
+// What a modal message box showed before the watcher closed it.
+struct SeenBox {
+    QString title;
+    QString text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    int buttons = 0;
+    int renderedLines = 0;
+};
+
+// Closes the next modal message box that opens, after noting what it showed.
+class BoxCloser final : public QObject {
+public:
+    explicit BoxCloser(QObject *parent = nullptr) : QObject(parent)
+    {
+        connect(&m_timer, &QTimer::timeout, this, &BoxCloser::poll);
+        m_timer.start(10);
+    }
+
+    std::optional<SeenBox> seen;
+
+private:
+    void poll()
+    {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        SeenBox s;
+        s.title = box->windowTitle();
+        s.text = box->text();
+        s.icon = box->icon();
+        s.buttons = int(box->buttons().size());
+        if (const auto *label = box->findChild<QLabel *>(u"qt_msgbox_label"_s)) {
+            const int lineSpacing = label->fontMetrics().lineSpacing();
+            s.renderedLines = label->sizeHint().height() / lineSpacing;
+        }
+        seen = s;
+        m_timer.stop();
+        box->button(QMessageBox::Ok)->click();
+    }
+
+    QTimer m_timer;
+};
+
+QRect designRect(int left, int top, int width, int height)
+{
+    return Twips::rect(left, top, width, height);
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+// How wide a label or check box must be to show its caption whole.
+int captionWidth(QWidget *control)
+{
+    if (auto *label = qobject_cast<QLabel *>(control))
+        return label->fontMetrics().horizontalAdvance(label->text());
+    auto *box = qobject_cast<QCheckBox *>(control);
+    QStyleOptionButton option;
+    option.initFrom(box);
+    option.text = box->text();
+    option.rect = box->rect();
+    const QRect contents = box->style()->subElementRect(QStyle::SE_CheckBoxContents, &option, box);
+    return contents.left() + box->fontMetrics().horizontalAdvance(box->text());
+}
+
+} // namespace
+
+class tst_frmVerzino final : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<frmVerzino> m_window;
+    ScriptedChooser m_chooser;
+
+    template <typename T> T *control(const QString &name) const
+    {
+        auto *found = m_window->findChild<T *>(name);
+        if (!found)
+            qFatal("no control named %s", qPrintable(name));
+        return found;
+    }
+    QString status() const { return control<StatusBar>(u"SB"_s)->panelText(); }
+    QAction *action(const QString &name) const { return control<QAction>(name); }
+
+    void choose(const std::optional<QString> &answer)
+    {
+        m_chooser.answers.append(answer);
+        action(u"mnuApriT"_s)->trigger();
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        m_chooser = {};
+        m_window = std::make_unique<frmVerzino>();
+        m_window->commonDialog1().setChooser(m_chooser.chooser());
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    }
+    void cleanup() { m_window.reset(); }
+
+    void designGeometry_data();
+    void designGeometry();
+    void clientAreaAndFixedSize();
+    void captionsShowWhole();
+    void startState();
+    void tabOrder();
+    void menus();
+    void accessKeys_data();
+    void accessKeys();
+    void openCancelBeforeAnyChoice();
+    void openExample_data();
+    void openExample();
+    void cancelAfterChoiceReadsAgain();
+    void secondFileMerges();
+    void unreadableFileChangesNothing_data();
+    void unreadableFileChangesNothing();
+    void informationBox();
+    void esciCloses();
+    void spinnerSetsLimitAndMovesMarker();
+    void capsLockFollowsKeyEvents();
+};
+
+void tst_frmVerzino::designGeometry_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QRect>("design");
+    QTest::addColumn<bool>("captioned"); // may be widened, or pushed right, to show its caption
+
+    QTest::newRow("SB") << u"SB"_s << designRect(0, 1695, 6600, 375) << false;
+    QTest::newRow("rtbRiga") << u"rtbRiga"_s << designRect(120, 600, 5535, 345) << false;
+    QTest::newRow("txtLimite") << u"txtLimite"_s << designRect(5760, 600, 480, 350) << false;
+    QTest::newRow("UpDown1") << u"UpDown1"_s << designRect(6240, 600, 240, 345) << false;
+    QTest::newRow("chkAppunti") << u"chkAppunti"_s << designRect(120, 1320, 2655, 255) << true;
+    QTest::newRow("chkSvuota") << u"chkSvuota"_s << designRect(3000, 1320, 2295, 255) << true;
+    QTest::newRow("Label1") << u"Label1"_s << designRect(120, 240, 2655, 255) << true;
+    QTest::newRow("Label2") << u"Label2"_s << designRect(5760, 240, 495, 255) << true;
+}
+
+void tst_frmVerzino::designGeometry()
+{
+    QFETCH(QString, name);
+    QFETCH(QRect, design);
+    QFETCH(bool, captioned);
+
+    const QWidget *widget = control<QWidget>(name);
+    QCOMPARE(widget->parentWidget(), m_window->clientArea());
+    const QRect actual = widget->geometry();
+    if (!captioned) {
+        QCOMPARE(actual, design);
+        return;
+    }
+    QCOMPARE(actual.top(), design.top());
+    QCOMPARE(actual.height(), design.height());
+    QVERIFY2(actual.left() >= design.left(), qPrintable(name));
+    QVERIFY2(actual.width() >= design.width(), qPrintable(name));
+}
+
+void tst_frmVerzino::clientAreaAndFixedSize()
+{
+    const QWidget *client = m_window->clientArea();
+    QCOMPARE(client->size(), QSize(440, 138));
+    QCOMPARE(client->geometry().top(), m_window->menuBar()->geometry().bottom() + 1);
+    QCOMPARE(m_window->height(), m_window->menuBar()->height() + client->height());
+    QCOMPARE(m_window->width(), client->width());
+    QCOMPARE(m_window->minimumSize(), m_window->maximumSize());
+    QCOMPARE(m_window->size(), m_window->minimumSize());
+
+    // The marker keeps its twips exactly; its pixels follow from them.
+    const auto *marker = control<Shape>(u"shpLimite"_s);
+    QCOMPARE(marker->left(), 175.0f);
+    QCOMPARE(marker->top(), 960.0f);
+    QCOMPARE(marker->widthTwips(), 135.0f);
+    QCOMPARE(marker->heightTwips(), 135.0f);
+    QCOMPARE(marker->geometry(), designRect(175, 960, 135, 135));
+}
+
+void tst_frmVerzino::captionsShowWhole()
+{
+    const QStringList captioned = {u"Label1"_s, u"Label2"_s, u"chkAppunti"_s, u"chkSvuota"_s};
+    for (const QString &name : captioned) {
+        QWidget *widget = control<QWidget>(name);
+        QVERIFY2(widget->width() >= captionWidth(widget), qPrintable(name));
+        QVERIFY2(widget->height() >= widget->fontMetrics().height(), qPrintable(name));
+    }
+    // The first control of each row keeps its designed Left.
+    QCOMPARE(control<QWidget>(u"Label1"_s)->x(), designRect(120, 0, 0, 0).x());
+    QCOMPARE(control<QWidget>(u"chkAppunti"_s)->x(), designRect(120, 0, 0, 0).x());
+
+    // No control overlaps another or leaves the client area.
+    const QRect client = m_window->clientArea()->rect();
+    const QStringList all = {u"SB"_s,        u"rtbRiga"_s, u"chkAppunti"_s,
+                             u"txtLimite"_s, u"Label1"_s,  u"Label2"_s,
+                             u"chkSvuota"_s, u"UpDown1"_s, u"shpLimite"_s};
+    for (qsizetype i = 0; i < all.size(); ++i) {
+        const QRect a = control<QWidget>(all[i])->geometry();
+        QVERIFY2(client.contains(a), qPrintable(all[i]));
+        for (qsizetype j = i + 1; j < all.size(); ++j) {
+            const QRect b = control<QWidget>(all[j])->geometry();
+            QVERIFY2(!a.intersects(b), qPrintable(all[i] + u" overlaps "_s + all[j]));
+        }
+    }
+}
+
+void tst_frmVerzino::startState()
+{
+    QCOMPARE(m_window->windowTitle(), u"Verzino v.1.0 - (C) 2026 gli autori di Verzino"_s);
+    const QList<QSize> iconSizes = m_window->windowIcon().availableSizes();
+    QVERIFY(iconSizes.contains(QSize(16, 16)));
+    QVERIFY(iconSizes.contains(QSize(32, 32)));
+
+    auto *line = control<LineBox>(u"rtbRiga"_s);
+    QCOMPARE(QApplication::focusWidget(), line);
+    QVERIFY(line->text().isEmpty());
+    QCOMPARE(line->lengthLimit(), 0);
+    QCOMPARE(line->font(), Fonts::courier());
+
+    auto *limit = control<QLineEdit>(u"txtLimite"_s);
+    QCOMPARE(limit->text(), u"0"_s);
+    QVERIFY(limit->isReadOnly());
+    QCOMPARE(limit->font(), Fonts::courier());
+    auto *spinner = control<UpDown>(u"UpDown1"_s);
+    QCOMPARE(spinner->value(), 0);
+    QCOMPARE(spinner->minimum(), 0);
+    QCOMPARE(spinner->maximum(), 45);
+    QCOMPARE(spinner->buddy(), limit);
+
+    for (const QString &name : {u"chkAppunti"_s, u"chkSvuota"_s}) {
+        auto *box = control<QCheckBox>(name);
+        QCOMPARE(box->checkState(), Qt::Checked);
+        QCOMPARE(box->font(), QApplication::font());
+    }
+    QCOMPARE(control<QCheckBox>(u"chkAppunti"_s)->text(), u"Copia negli Appunti con INVIO"_s);
+    QCOMPARE(control<QCheckBox>(u"chkSvuota"_s)->text(), u"Svuota casella con INVIO"_s);
+    QCOMPARE(control<QLabel>(u"Label1"_s)->text(), u"Scrivi qui la riga:"_s);
+    QCOMPARE(control<QLabel>(u"Label2"_s)->text(), u"Limite:"_s);
+    QCOMPARE(control<QLabel>(u"Label1"_s)->font(), QApplication::font());
+
+    const auto *marker = control<Shape>(u"shpLimite"_s);
+    QVERIFY(marker->isVisible());
+    QCOMPARE(marker->fillColor(), QColor(255, 0, 0));
+
+    QCOMPARE(status(), u"Nessuna tabella aperta"_s);
+    QVERIFY(m_window->fileTabella().isEmpty());
+    QVERIFY(m_window->nomeTabella().isEmpty());
+    QCOMPARE(m_window->vociTabella(), CharacterTable());
+}
+
+void tst_frmVerzino::tabOrder()
+{
+    QStringList order;
+    for (int i = 0; i < 6; ++i) {
+        order.append(QApplication::focusWidget()->objectName());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+    QCOMPARE(order, (QStringList{u"rtbRiga"_s, u"chkAppunti"_s, u"txtLimite"_s, u"chkSvuota"_s,
+                                 u"UpDown1"_s, u"rtbRiga"_s}));
+    for (const QString &name : {u"Label1"_s, u"Label2"_s, u"SB"_s})
+        QCOMPARE(control<QWidget>(name)->focusPolicy(), Qt::NoFocus);
+}
+
+void tst_frmVerzino::menus()
+{
+    const QList<QAction *> bar = m_window->menuBar()->actions();
+    QCOMPARE(bar.size(), 2);
+    QCOMPARE(bar[0]->menu(), control<QMenu>(u"mnuFile"_s));
+    QCOMPARE(bar[1]->menu(), control<QMenu>(u"mnuAiuto"_s));
+    QCOMPARE(bar[0]->text(), u"&File"_s);
+    QCOMPARE(bar[1]->text(), u"&?"_s);
+
+    const QList<QAction *> file = control<QMenu>(u"mnuFile"_s)->actions();
+    QCOMPARE(file, (QList<QAction *>{action(u"mnuApriT"_s), action(u"mnuEsci"_s)}));
+    const QList<QAction *> help = control<QMenu>(u"mnuAiuto"_s)->actions();
+    QCOMPARE(help, (QList<QAction *>{action(u"mnuInfo"_s)}));
+    QCOMPARE(action(u"mnuApriT"_s)->text(), u"&Apri Tabella..."_s);
+    QCOMPARE(action(u"mnuEsci"_s)->text(), u"&Esci"_s);
+    QCOMPARE(action(u"mnuInfo"_s)->text(), u"&Informazioni su..."_s);
+    for (const QAction *item : file + help)
+        QVERIFY(item->shortcuts().isEmpty());
+}
+
+void tst_frmVerzino::accessKeys_data()
+{
+    QTest::addColumn<QString>("menu");
+    QTest::addColumn<int>("menuKey");
+    QTest::addColumn<int>("itemKey");
+    QTest::addColumn<QString>("effect");
+
+    QTest::newRow("Alt+F, A") << u"mnuFile"_s << int(Qt::Key_F) << int(Qt::Key_A) << u"dialog"_s;
+    QTest::newRow("Alt+F, E") << u"mnuFile"_s << int(Qt::Key_F) << int(Qt::Key_E) << u"closed"_s;
+    QTest::newRow("Alt+?, I") << u"mnuAiuto"_s << int(Qt::Key_Question) << int(Qt::Key_I)
+                              << u"information"_s;
+}
+
+void tst_frmVerzino::accessKeys()
+{
+    QFETCH(QString, menu);
+    QFETCH(int, menuKey);
+    QFETCH(int, itemKey);
+    QFETCH(QString, effect);
+
+    BoxCloser closer;
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key(menuKey), Qt::AltModifier);
+    auto *popup = control<QMenu>(menu);
+    QTRY_VERIFY(popup->isVisible());
+    QTest::keyClick(popup, Qt::Key(itemKey));
+    QTRY_VERIFY(!popup->isVisible());
+
+    if (effect == u"dialog"_s) {
+        QTRY_COMPARE(m_chooser.calls.size(), 1);
+        QVERIFY(m_window->isVisible());
+    } else if (effect == u"closed"_s) {
+        QTRY_VERIFY(!m_window->isVisible());
+        QVERIFY(m_chooser.calls.isEmpty());
+    } else {
+        QTRY_VERIFY(closer.seen.has_value());
+        QCOMPARE(closer.seen->title, u"Informazioni su..."_s);
+        QVERIFY(m_chooser.calls.isEmpty());
+    }
+}
+
+void tst_frmVerzino::openCancelBeforeAnyChoice()
+{
+    choose(std::nullopt);
+
+    QCOMPARE(m_chooser.calls.size(), 1);
+    QCOMPARE(m_chooser.calls[0].title, u"Apri Tabella..."_s);
+    QCOMPARE(m_chooser.calls[0].filters,
+             OpenFileDialog::qtFilters(u"File Tabella (*.tbl)|*.tbl|Tutti i file (*.*)|*.*"_s));
+    QVERIFY(m_chooser.calls[0].filters.value(0).startsWith(u"File Tabella (*.tbl)"_s));
+    QVERIFY(m_window->fileTabella().isEmpty());
+    QVERIFY(m_window->nomeTabella().isEmpty());
+    QCOMPARE(m_window->vociTabella(), CharacterTable());
+    QCOMPARE(status(), u"Nessuna tabella aperta"_s);
+}
+
+void tst_frmVerzino::openExample_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("entry");
+
+    QTest::newRow("maiuscole") << u"maiuscole.tbl"_s << 0x41 << u"A"_s;
+    QTest::newRow("maiuscole, blank") << u"maiuscole.tbl"_s << 0x20 << u" "_s;
+    QTest::newRow("maiuscole, undefined") << u"maiuscole.tbl"_s << 0x61 << u"#"_s;
+    QTest::newRow("italiano") << u"italiano.tbl"_s << 0x61 << u"a"_s;
+}
+
+void tst_frmVerzino::openExample()
+{
+    QFETCH(QString, name);
+    QFETCH(int, code);
+    QFETCH(QString, entry);
+
+    const QString path = QDir(Examples).absoluteFilePath(name);
+    choose(path);
+
+    QCOMPARE(m_window->fileTabella(), path);
+    QCOMPARE(m_window->nomeTabella(), name);
+    QCOMPARE(status(), u"Tabella caricata: "_s + name);
+    QCOMPARE(m_window->vociTabella().entry(code), entry);
+    // The line is not touched by a menu command.
+    QVERIFY(control<LineBox>(u"rtbRiga"_s)->text().isEmpty());
+}
+
+void tst_frmVerzino::cancelAfterChoiceReadsAgain()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath(u"prova.tbl"_s);
+    writeFile(path, "41=A\r\n");
+    choose(path);
+    QCOMPARE(m_window->vociTabella().entry(0x41), u"A"_s);
+
+    // Only a second reading can bring the new text in.
+    writeFile(path, "41=Z\r\n");
+    choose(std::nullopt);
+
+    QCOMPARE(m_chooser.calls.size(), 2);
+    QCOMPARE(m_window->vociTabella().entry(0x41), u"Z"_s);
+    QCOMPARE(m_window->fileTabella(), path);
+    QCOMPARE(m_window->nomeTabella(), u"prova.tbl"_s);
+    QCOMPARE(status(), u"Tabella caricata: prova.tbl"_s);
+}
+
+void tst_frmVerzino::secondFileMerges()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    writeFile(dir.filePath(u"prima.tbl"_s), "41=A\r\n42=B\r\n");
+    writeFile(dir.filePath(u"seconda.tbl"_s), "42=X\r\n43=\r\n");
+    choose(dir.filePath(u"prima.tbl"_s));
+    choose(dir.filePath(u"seconda.tbl"_s));
+
+    QCOMPARE(m_window->fileTabella(), dir.filePath(u"seconda.tbl"_s));
+    QCOMPARE(m_window->nomeTabella(), u"seconda.tbl"_s);
+    QCOMPARE(status(), u"Tabella caricata: seconda.tbl"_s);
+    const CharacterTable &table = m_window->vociTabella();
+    QCOMPARE(table.entry(0x41), u"A"_s);
+    QCOMPARE(table.entry(0x42), u"X"_s);
+    QCOMPARE(table.entry(0x43), u"#"_s);
+}
+
+void tst_frmVerzino::unreadableFileChangesNothing_data()
+{
+    QTest::addColumn<bool>("tableBefore");
+    QTest::addColumn<QString>("badName");
+    QTest::addColumn<bool>("isFolder");
+
+    QTest::newRow("missing, first") << false << u"manca.tbl"_s << false;
+    QTest::newRow("missing, after a table") << true << u"manca.tbl"_s << false;
+    QTest::newRow("folder, first") << false << u"cartella.tbl"_s << true;
+    QTest::newRow("folder, after a table") << true << u"cartella.tbl"_s << true;
+}
+
+void tst_frmVerzino::unreadableFileChangesNothing()
+{
+    QFETCH(bool, tableBefore);
+    QFETCH(QString, badName);
+    QFETCH(bool, isFolder);
+
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    if (tableBefore) {
+        writeFile(dir.filePath(u"buona.tbl"_s), "41=A\r\n");
+        choose(dir.filePath(u"buona.tbl"_s));
+    }
+    const QString badPath = dir.filePath(badName);
+    if (isFolder)
+        QVERIFY(QDir(dir.path()).mkdir(badName));
+
+    const QString fileBefore = m_window->fileTabella();
+    const QString nameBefore = m_window->nomeTabella();
+    const CharacterTable tableBeforeCommand = m_window->vociTabella();
+    const QString statusBefore = status();
+
+    BoxCloser closer;
+    choose(badPath);
+
+    QVERIFY(closer.seen);
+    QVERIFY2(closer.seen->text.contains(badName), qPrintable(closer.seen->text));
+    QCOMPARE(closer.seen->icon, QMessageBox::Critical);
+    QCOMPARE(closer.seen->buttons, 1);
+
+    QCOMPARE(m_window->fileTabella(), fileBefore);
+    QCOMPARE(m_window->nomeTabella(), nameBefore);
+    QCOMPARE(m_window->vociTabella(), tableBeforeCommand);
+    QCOMPARE(status(), statusBefore);
+}
+
+void tst_frmVerzino::informationBox()
+{
+    BoxCloser closer;
+    action(u"mnuInfo"_s)->trigger();
+
+    QVERIFY(closer.seen);
+    QCOMPARE(closer.seen->title, u"Informazioni su..."_s);
+    QCOMPARE(closer.seen->icon, QMessageBox::Information);
+    QCOMPARE(closer.seen->buttons, 1);
+    const QStringList lines = closer.seen->text.split(u'\n');
+    QCOMPARE(lines.size(), 3);
+    QCOMPARE(lines[0], u"Verzino versione 1.0"_s);
+    QCOMPARE(lines[1], u"(C) 2026 gli autori di Verzino"_s);
+    QCOMPARE(lines[2], AppInfo::contact());
+    QVERIFY(!lines[2].isEmpty());
+    QCOMPARE(closer.seen->renderedLines, 3);
+    // Nothing else changes.
+    QCOMPARE(status(), u"Nessuna tabella aperta"_s);
+    QVERIFY(m_window->isVisible());
+}
+
+void tst_frmVerzino::esciCloses()
+{
+    bool askedAnything = false;
+    QTimer watcher;
+    connect(&watcher, &QTimer::timeout, this, [&askedAnything] {
+        if (QApplication::activeModalWidget())
+            askedAnything = true;
+    });
+    watcher.start(5);
+
+    choose(QDir(Examples).absoluteFilePath(u"maiuscole.tbl"_s));
+    action(u"mnuEsci"_s)->trigger();
+    QTRY_VERIFY(!m_window->isVisible());
+    QVERIFY(!askedAnything);
+}
+
+void tst_frmVerzino::spinnerSetsLimitAndMovesMarker()
+{
+    auto *spinner = control<UpDown>(u"UpDown1"_s);
+    auto *limit = control<QLineEdit>(u"txtLimite"_s);
+    auto *line = control<LineBox>(u"rtbRiga"_s);
+    auto *marker = control<Shape>(u"shpLimite"_s);
+
+    spinner->stepDown();
+    QCOMPARE(limit->text(), u"0"_s);
+    QCOMPARE(marker->left(), 175.0f);
+
+    for (int i = 0; i < 10; ++i)
+        spinner->stepUp();
+    QCOMPARE(limit->text(), u"10"_s);
+    QCOMPARE(line->lengthLimit(), 10);
+    QCOMPARE(marker->left(), 175.0f + 120.0f * 10);
+    QVERIFY(marker->isVisible());
+
+    for (int i = 0; i < 50; ++i)
+        spinner->stepUp();
+    QCOMPARE(limit->text(), u"45"_s);
+    QCOMPARE(marker->left(), 175.0f + 120.0f * 45);
+
+    for (int i = 0; i < 60; ++i)
+        spinner->stepDown();
+    QCOMPARE(limit->text(), u"0"_s);
+    QCOMPARE(line->lengthLimit(), 0);
+    QCOMPARE(marker->left(), 175.0f);
+    QVERIFY(marker->isVisible());
+}
+
+void tst_frmVerzino::capsLockFollowsKeyEvents()
+{
+    if (CapsLock::state())
+        QSKIP("this platform tells the keyboard's state; key events are not followed");
+    auto *bar = control<StatusBar>(u"SB"_s);
+    const bool before = bar->capsLock();
+
+    // A Caps Lock press counts once, whichever control has the focus and whether or not the
+    // control takes the key.
+    QTest::keyClick(control<LineBox>(u"rtbRiga"_s), Qt::Key_CapsLock);
+    QCOMPARE(bar->capsLock(), !before);
+    control<QCheckBox>(u"chkAppunti"_s)->setFocus();
+    QTest::keyClick(control<QCheckBox>(u"chkAppunti"_s), Qt::Key_CapsLock);
+    QCOMPARE(bar->capsLock(), before);
+}
+
+QTEST_MAIN(tst_frmVerzino)
+#include "tst_frmverzino.moc"
