@@ -29,6 +29,9 @@ public:
     void setLengthLimit(int limit);
     int lengthLimit() const;
 
+    // Where the text cursor is drawn, in the box's coordinates.
+    QRect caretRect() const { return cursorRect(); }
+
     // Text set from code is taken whole, whatever the limit.
     void setText(const QString &text);
 
