@@ -1,0 +1,163 @@
+#!/usr/bin/env bash
+# Installs the built program, starts it on a private X server and uses it by keyboard as a
+# person would: the title, File > Apri Tabella... through the real dialog, the status line,
+# the information box, and File > Esci with exit status 0.
+# Usage: e2e_verzino.sh BUILD_DIR EXAMPLES_DIR RENDER_STATUS
+set -euo pipefail
+
+build=$1
+examples=$2
+render_status=$3
+
+for tool in Xvfb xdotool import compare convert; do
+    command -v "$tool" >/dev/null || { echo "FAIL: $tool is missing"; exit 1; }
+done
+
+work=$(mktemp -d)
+xvfb_pid=
+app_pid=
+cleanup() {
+    local status=$?
+    [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
+    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+    [ -n "$xvfb_pid" ] && wait "$xvfb_pid" 2>/dev/null || true
+    if [ "$status" -ne 0 ]; then
+        # Keep the screenshots and logs of a failed run where ctest's user can find them.
+        local keep="$build/e2e-failure"
+        rm -rf "$keep" && mkdir -p "$keep" && cp -r "$work"/*.png "$work"/*.log "$keep"/ 2>/dev/null
+        echo "Screenshots and logs of the failed run: $keep"
+    fi
+    rm -rf "$work"
+    exit "$status"
+}
+trap cleanup EXIT
+trap 'exit 1' INT TERM
+
+fail() {
+    echo "FAIL: $*"
+    exit 1
+}
+
+# Runs a command again every tenth of a second until it succeeds, for at most $1 seconds.
+retry() {
+    local seconds=$1
+    shift
+    local tries=$((seconds * 10))
+    while ((tries-- > 0)); do
+        "$@" && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+echo "Installing into $work/prefix"
+timeout 120 cmake --install "$build" --prefix "$work/prefix" >"$work/install.log" ||
+    fail "cmake --install failed"
+verzino="$work/prefix/bin/verzino"
+[ -x "$verzino" ] || fail "the installed program is not at bin/verzino"
+
+# A private X server on a free display number, which it writes to the file when it is ready.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+xvfb_pid=$!
+retry 20 test -s "$work/display" || fail "Xvfb did not start"
+export DISPLAY=":$(head -n 1 "$work/display")"
+unset WAYLAND_DISPLAY QT_QPA_PLATFORM QT_QPA_PLATFORMTHEME
+export XDG_RUNTIME_DIR="$work/runtime"
+mkdir -m 700 "$XDG_RUNTIME_DIR"
+echo "X server on $DISPLAY"
+
+windows_named() { xdotool search --onlyvisible --name "$1" 2>/dev/null; }
+window_named() {
+    local id
+    retry "$2" windows_named "$1" >/dev/null || return 1
+    id=$(windows_named "$1" | head -n 1)
+    echo "$id"
+}
+window_gone() { ! windows_named "$1" >/dev/null; }
+visible_windows() { xdotool search --onlyvisible --pid "$app_pid" 2>/dev/null | wc -l; }
+more_windows_than() { [ "$(visible_windows)" -gt "$1" ]; }
+
+# The status bar is the client area's bottom 25 pixels; compared pixel for pixel with the
+# same status bar drawn with the expected text.
+status_reads() {
+    local expected=$1 name=$2 height diff
+    import -window "$main" "$work/$name.png" 2>>"$work/import.log" || return 1
+    height=$(identify -format '%h' "$work/$name.png")
+    convert "$work/$name.png" -crop "440x25+0+$((height - 25))" +repage "$work/$name-status.png"
+    "$render_status" "$expected" "$work/$name-expected.png" 2>>"$work/render.log" || return 1
+    diff=$(compare -metric AE "$work/$name-status.png" "$work/$name-expected.png" null: 2>&1) ||
+        true
+    [ "$diff" = 0 ]
+}
+
+"$verzino" >"$work/verzino.log" 2>&1 &
+app_pid=$!
+
+main=$(window_named '^Verzino v\.1\.0 - ' 30) || fail "the main window did not appear"
+title=$(xdotool getwindowname "$main")
+[ "$title" = "Verzino v.1.0 - (C) 2026 gli autori di Verzino" ] || fail "title is '$title'"
+echo "PASS title: $title"
+
+# No window manager here: give the window the keyboard as a click would.
+xdotool windowfocus --sync "$main"
+retry 10 status_reads "Nessuna tabella aperta" start || fail "the status line at start"
+echo "PASS status at start"
+
+# File > Apri Tabella... by its access keys, then the full path typed into the dialog.
+shown=$(visible_windows)
+xdotool key alt+f
+retry 10 more_windows_than "$shown" || fail "Alt+F opened no menu"
+xdotool key a
+dialog=$(window_named '^Apri Tabella\.\.\.$' 20) || fail "the open dialog did not appear"
+xdotool windowfocus --sync "$dialog"
+xdotool type --delay 20 "$examples/maiuscole.tbl"
+xdotool key Return
+if ! retry 5 window_gone '^Apri Tabella\.\.\.$'; then
+    # The completion list under the file name field may take the first Enter.
+    xdotool key Return
+    retry 10 window_gone '^Apri Tabella\.\.\.$' || fail "the open dialog did not close"
+fi
+echo "PASS open dialog by keyboard"
+retry 10 status_reads "Tabella caricata: maiuscole.tbl" loaded ||
+    fail "the status line does not name the table"
+echo "PASS status: Tabella caricata: maiuscole.tbl"
+
+# Caps Lock: the second panel is drawn normally while the lock is on, greyed again when off.
+xdotool windowfocus --sync "$main"
+xdotool key Caps_Lock
+retry 10 status_reads "Tabella caricata: maiuscole.tbl" capslock ||
+    fail "the status bar does not show Caps Lock on"
+compare -metric AE "$work/capslock-expected.png" "$work/loaded-expected.png" null: 2>/dev/null &&
+    fail "Caps Lock made no difference to the drawn status bar"
+xdotool key Caps_Lock
+retry 10 status_reads "Tabella caricata: maiuscole.tbl" capslock-off ||
+    fail "the status bar does not show Caps Lock off again"
+echo "PASS Caps Lock panel"
+
+# ? > Informazioni su... by its access keys; Enter closes it.
+xdotool windowfocus --sync "$main"
+shown=$(visible_windows)
+xdotool key alt+question
+retry 10 more_windows_than "$shown" || fail "Alt+? opened no menu"
+xdotool key i
+info=$(window_named '^Informazioni su\.\.\.$' 20) || fail "the information box did not appear"
+xdotool windowfocus --sync "$info"
+xdotool key Return
+retry 10 window_gone '^Informazioni su\.\.\.$' || fail "the information box did not close"
+echo "PASS information box"
+
+# File > Esci: the program ends at once with status 0.
+xdotool windowfocus --sync "$main"
+shown=$(visible_windows)
+xdotool key alt+f
+retry 10 more_windows_than "$shown" || fail "Alt+F opened no menu"
+xdotool key e
+(sleep 10 && kill "$app_pid" 2>/dev/null && touch "$work/hung") &
+watchdog=$!
+status=0
+wait "$app_pid" || status=$?
+app_pid=
+kill "$watchdog" 2>/dev/null || true
+[ -e "$work/hung" ] && fail "the program did not end after Esci"
+[ "$status" -eq 0 ] || fail "the program ended with status $status"
+echo "PASS Esci: exit status 0"
