@@ -1,0 +1,92 @@
+#include "StatusBar.h"
+
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMainWindow>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+class TestStatusBar final : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void panels();
+    void capsLockPanel();
+    void offscreenHasNoKeyboardState();
+    void followsCapsLockKeyOnce();
+};
+
+void TestStatusBar::panels()
+{
+    QMainWindow window;
+    auto *bar = new StatusBar;
+    window.setStatusBar(bar);
+    window.resize(440, 138);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+    bar->setPanelText(u"Nessuna tabella aperta"_s);
+    QCOMPARE(bar->panelText(), u"Nessuna tabella aperta"_s);
+    QCOMPARE(bar->panel1()->text(), u"Nessuna tabella aperta"_s);
+
+    QCOMPARE(bar->panel2()->width(), 96); // 1440 twips
+    QCOMPARE(bar->panel2()->text(), u"BLOC MAIUSC"_s);
+    QVERIFY(bar->panel1()->x() < bar->panel2()->x());
+    // Panel 1 takes the rest of the width, even for a text longer than it.
+    const int panel1Width = bar->panel1()->width();
+    QVERIFY2(panel1Width > 440 - 96 - 30, qPrintable(QString::number(panel1Width)));
+    bar->setPanelText(u"Tabella caricata: "_s + QString(200, u'x'));
+    QTest::qWait(0);
+    QCOMPARE(window.width(), 440);
+    QCOMPARE(bar->panel1()->width(), panel1Width);
+}
+
+void TestStatusBar::capsLockPanel()
+{
+    StatusBar bar;
+    QVERIFY(!bar.capsLock());
+    QVERIFY(!bar.panel2()->isEnabled()); // greyed while off
+    bar.setCapsLock(true);
+    QVERIFY(bar.capsLock());
+    QVERIFY(bar.panel2()->isEnabled());
+    QVERIFY(bar.panel2()->palette().color(QPalette::Active, QPalette::WindowText) !=
+            bar.panel2()->palette().color(QPalette::Disabled, QPalette::WindowText));
+    bar.setCapsLock(false);
+    QVERIFY(!bar.panel2()->isEnabled());
+}
+
+void TestStatusBar::offscreenHasNoKeyboardState()
+{
+    StatusBar bar;
+    bar.setCapsLock(true);
+    QVERIFY(!bar.refreshCapsLock());
+    QVERIFY(bar.capsLock()); // kept as it was
+}
+
+void TestStatusBar::followsCapsLockKeyOnce()
+{
+    QMainWindow window;
+    auto *bar = new StatusBar;
+    window.setStatusBar(bar);
+    auto *central = new QWidget;
+    auto *field = new QWidget(central);
+    field->setFocusPolicy(Qt::StrongFocus);
+    window.setCentralWidget(central);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    field->setFocus();
+    bar->followCapsLock(qApp);
+
+    // Through the window, as the platform delivers keys; the focus widget ignores Caps Lock
+    // and the event travels on to its parents, still counting once.
+    QTest::keyClick(window.windowHandle(), Qt::Key_CapsLock);
+    QVERIFY(bar->capsLock());
+    QTest::keyClick(window.windowHandle(), Qt::Key_A);
+    QVERIFY(bar->capsLock());
+    QTest::keyClick(window.windowHandle(), Qt::Key_CapsLock);
+    QVERIFY(!bar->capsLock());
+}
+
+QTEST_MAIN(TestStatusBar)
+#include "tst_statusbar.moc"
