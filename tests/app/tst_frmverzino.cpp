@@ -304,6 +304,10 @@ void tst_frmVerzino::startState()
     QVERIFY(m_window->fileTabella().isEmpty());
     QVERIFY(m_window->nomeTabella().isEmpty());
     QCOMPARE(m_window->vociTabella(), CharacterTable());
+
+    // With no table in force, whatever is typed goes into the line.
+    QTest::keyClicks(QApplication::focusWidget(), u"aZ#~"_s);
+    QCOMPARE(line->text(), u"aZ#~"_s);
 }
 
 void tst_frmVerzino::tabOrder()
