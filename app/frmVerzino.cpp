@@ -67,7 +67,7 @@ frmVerzino::frmVerzino(QWidget *parent) : QMainWindow(parent)
     createControls();
     createStatusBar();
     fitCaptions();
-    setTabOrder();
+    setFocusOrder();
     connectHandlers();
 
     // The window keeps its designed size.
@@ -164,7 +164,7 @@ void frmVerzino::fitCaptions()
     keepClear(chkAppunti, chkSvuota);
 }
 
-void frmVerzino::setTabOrder()
+void frmVerzino::setFocusOrder()
 {
     // Labels and the status bar take no focus; the rest follow the designed order.
     QWidget::setTabOrder(rtbRiga, chkAppunti);

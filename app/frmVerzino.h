@@ -44,7 +44,7 @@ private:
     void createControls();
     void createStatusBar();
     void fitCaptions();
-    void setTabOrder();
+    void setFocusOrder();
     void connectHandlers();
 
     void mnuApriT_Click();
