@@ -1,7 +1,10 @@
 #include "CapsLock.h"
 
+#include <QInputDevice>
 #include <QKeyEvent>
 #include <QTest>
+
+using namespace Qt::StringLiterals;
 
 // Without an application no platform reads the keyboard: the state follows Caps Lock presses.
 class TestCapsLockEvents final : public QObject {
@@ -54,7 +57,10 @@ void TestCapsLockEvents::followsPresses()
     QFETCH(std::optional<bool>, known);
     QFETCH(std::optional<bool>, expected);
 
-    const QKeyEvent event(QEvent::Type(type), key, Qt::NoModifier, QString(), autoRepeat);
+    // A keyboard of its own: the default one Qt makes up without an application is never freed.
+    const QInputDevice keyboard(u"keyboard"_s, 1, QInputDevice::DeviceType::Keyboard);
+    const QKeyEvent event(QEvent::Type(type), key, Qt::NoModifier, 0, 0, 0, QString(), autoRepeat,
+                          1, &keyboard);
     QCOMPARE(CapsLock::fromKeyEvent(event, known), expected);
 }
 
