@@ -10,7 +10,8 @@ class QKeyEvent;
 // press handler first, which may change its code: 0 drops it, 13 inserts nothing, 8 erases as
 // Backspace does, any other code inserts the character actually typed. A length limit stops
 // typed input; text that arrives otherwise (paste, drop, input method) is cut to the room left
-// under it. No line break ever enters the box.
+// under it. No line break ever enters the box. The box keeps its own validator for this: do not
+// set another.
 class LineBox final : public QLineEdit {
     Q_OBJECT
 
