@@ -2,7 +2,10 @@
 
 #include "AppInfo.h"
 #include "CapsLock.h"
+#include "Clipboard.h"
+#include "EnterActions.h"
 #include "Fonts.h"
+#include "Keystroke.h"
 #include "LimitMarker.h"
 #include "LineBox.h"
 #include "MessageBox.h"
@@ -233,7 +236,32 @@ bool frmVerzino::CaricaTabella()
     return true;
 }
 
-void frmVerzino::rtbRiga_KeyPress([[maybe_unused]] qint16 &code) {}
+// Every character keystroke of the line box, before the box acts on it.
+void frmVerzino::rtbRiga_KeyPress(qint16 &code)
+{
+    switch (admitKeystroke(code, !FileTabella.isEmpty(), VociTabella)) {
+    case KeystrokeAction::Enter: {
+        // The copy comes first, so with both boxes ticked the clipboard gets the line.
+        const EnterActions actions =
+            EnterActions::from(chkAppunti->checkState(), chkSvuota->checkState());
+        if (actions.copyToClipboard) {
+            Clipboard::clear();
+            Clipboard::putText(rtbRiga->text());
+        }
+        if (actions.clearLine)
+            rtbRiga->setText(QString());
+        break;
+    }
+    case KeystrokeAction::AppendAtEnd:
+        rtbRiga->setSelectionStart(int(rtbRiga->text().size()));
+        break;
+    case KeystrokeAction::Drop:
+        code = KeyCode::Dropped;
+        break;
+    case KeystrokeAction::PassOn:
+        break;
+    }
+}
 
 void frmVerzino::txtLimite_Change()
 {
