@@ -57,9 +57,14 @@ export QT_QPA_PLATFORM=xcb
 unset WAYLAND_DISPLAY QT_SCALE_FACTOR QT_SCREEN_SCALE_FACTORS QT_AUTO_SCREEN_SCALE_FACTOR
 
 measure() { # name title program
-    "$probe" "$2" "$settle_ms" "$3" 2>>"$work/programs.log" |
-        sed -n "s/^shown_ms=\([0-9.]*\) cpu_ms=\([0-9.]*\) rss_kb=\([0-9]*\) hwm_kb=\([0-9]*\)$/\1 \2 \3 \4/p" \
-            >>"$work/$1"
+    local result
+    if ! result=$("$probe" "$2" "$settle_ms" "$3" 2>>"$work/programs.log"); then
+        echo "a run of $3 failed:" >&2
+        tail -n 5 "$work/programs.log" >&2
+        exit 1
+    fi
+    sed -n "s/^shown_ms=\([0-9.]*\) cpu_ms=\([0-9.]*\) rss_kb=\([0-9]*\) hwm_kb=\([0-9]*\)$/\1 \2 \3 \4/p" \
+        <<<"$result" >>"$work/$1"
 }
 
 bare_title="Finestra di confronto"
