@@ -30,7 +30,9 @@ UpDown::UpDown(QWidget *parent)
 {
     m_up->setObjectName(QStringLiteral("up"));
     m_down->setObjectName(QStringLiteral("down"));
-    setFocusPolicy(Qt::StrongFocus);
+    // Tab only: a click would hand the focus to the first ancestor that takes click focus,
+    // taking it from the line box in the middle of typing.
+    setFocusPolicy(Qt::TabFocus);
     resize(sizeHint());
     placeArrows();
     connect(m_up, &QToolButton::clicked, this, &UpDown::stepUp);

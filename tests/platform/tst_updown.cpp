@@ -1,5 +1,6 @@
 #include "UpDown.h"
 
+#include <QApplication>
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QTest>
@@ -91,6 +92,11 @@ void TestUpDown::steps()
 
 void TestUpDown::arrowClicks()
 {
+    m_window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_window));
+    m_buddy->setFocus();
+    QCOMPARE(QApplication::focusWidget(), m_buddy);
+
     QSignalSpy ups(m_upDown, &UpDown::upClick);
     QSignalSpy downs(m_upDown, &UpDown::downClick);
     QStringList seenByBuddy;
@@ -106,11 +112,13 @@ void TestUpDown::arrowClicks()
     QCOMPARE(downs.size(), 1);
     QCOMPARE(m_upDown->value(), 1);
     QCOMPARE(seenByBuddy, (QStringList{u"1"_s, u"2"_s, u"1"_s}));
+    // The arrows leave the focus where it was.
+    QCOMPARE(QApplication::focusWidget(), m_buddy);
 }
 
 void TestUpDown::keysActAsClicks()
 {
-    QCOMPARE(m_upDown->focusPolicy(), Qt::StrongFocus);
+    QCOMPARE(m_upDown->focusPolicy(), Qt::TabFocus);
     QSignalSpy ups(m_upDown, &UpDown::upClick);
     QSignalSpy downs(m_upDown, &UpDown::downClick);
     QTest::keyClick(m_upDown, Qt::Key_Down);
