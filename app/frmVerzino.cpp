@@ -9,6 +9,7 @@
 #include "LimitMarker.h"
 #include "LineBox.h"
 #include "MessageBox.h"
+#include "ReadProgress.h"
 #include "Shape.h"
 #include "StatusBar.h"
 #include "TableReader.h"
@@ -18,6 +19,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
@@ -25,6 +27,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScopedValueRollback>
 
 using namespace Qt::StringLiterals;
 
@@ -193,6 +196,10 @@ void frmVerzino::connectHandlers()
 
 void frmVerzino::mnuApriT_Click()
 {
+    // The reading in progress lets events run; a second one must wait for it to end.
+    if (m_reading)
+        return;
+
     const QString previousFile = FileTabella;
     const QString previousName = NomeTabella;
 
@@ -226,7 +233,15 @@ bool frmVerzino::CaricaTabella()
     if (FileTabella.isEmpty())
         return true;
 
-    const TableReadResult result = readTableFile(FileTabella, VociTabella);
+    TableReadResult result;
+    {
+        // A long reading shows its progress and can be cancelled; the window keeps painting.
+        ReadProgress progress(this, u"Apri Tabella..."_s, u"Lettura di %1..."_s.arg(NomeTabella));
+        const QScopedValueRollback reading(m_reading, &progress);
+        result = readTableFile(FileTabella, VociTabella, [&progress](qint64 done, qint64 total) {
+            return progress.update(done, total);
+        });
+    }
     if (result.outcome == TableReadResult::Outcome::Failed)
         MessageBox::error(this, u"Apri Tabella..."_s, result.error);
     if (!result.ok())
@@ -291,6 +306,14 @@ bool frmVerzino::event(QEvent *event)
     if (event->type() == QEvent::WindowActivate)
         refreshCapsLock(nullptr);
     return QMainWindow::event(event);
+}
+
+void frmVerzino::closeEvent(QCloseEvent *event)
+{
+    // A reading still running would go on for a window that is gone.
+    if (m_reading)
+        m_reading->cancel();
+    QMainWindow::closeEvent(event);
 }
 
 bool frmVerzino::eventFilter(QObject *watched, QEvent *event)

@@ -10,10 +10,12 @@
 class LineBox;
 class QAction;
 class QCheckBox;
+class QCloseEvent;
 class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QMenu;
+class ReadProgress;
 class Shape;
 class StatusBar;
 class UpDown;
@@ -37,6 +39,7 @@ public:
 
 protected:
     bool event(QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
@@ -79,6 +82,9 @@ private:
     UpDown *UpDown1 = nullptr;
     Shape *shpLimite = nullptr;
     OpenFileDialog CommonDialog1;
+
+    // The table reading in progress, if any.
+    ReadProgress *m_reading = nullptr;
 
     // The Caps Lock state the key events told, for platforms that cannot be asked.
     std::optional<bool> m_capsLockSeen;
