@@ -3,6 +3,7 @@
 #include <array>
 #include <bitset>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -24,17 +25,24 @@ public:
     static int codeOf(char first, char second);
 
 private:
+    // Whole lines only: begin starts a line and end - 1 ends one.
+    void scanLines(const char *begin, const char *end);
+    void keepSeenTexts();
+    // The line that is still open at the end of a feed, in parts.
     void feedLinePart(const char *begin, const char *end);
     void endLine();
-    void define(char first, char second, const char *textBegin, const char *textEnd);
 
     std::array<std::string, 256> m_raw;
     std::bitset<256> m_defined;
 
+    // The last text of each code among the whole lines of the current feed. They point into the
+    // caller's bytes and are copied out before feed() returns, once per code instead of per line.
+    std::array<std::string_view, 256> m_seen;
+    std::array<std::uint64_t, 4> m_seenCodes = {};
+
     // A line that spans feeds.
     char m_head[3] = {};
     int m_headLength = 0;
-    std::string *m_openText = nullptr; // the entry the current line is defining, if any
+    std::string *m_openText = nullptr; // the entry the open line is defining, if any
     bool m_lineOpen = false;
-    bool m_skipLineFeed = false; // the previous feed ended with CR
 };

@@ -2,6 +2,10 @@
 
 #include <QTest>
 
+#include <array>
+#include <optional>
+#include <random>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -31,6 +35,95 @@ QStringList definedCodes(const TableParser &parser)
         }
     }
     return out;
+}
+
+// The rule for a line's code written out plainly: blanks skipped, hex digits read from the left
+// up to the first other byte.
+int plainCodeOf(char first, char second)
+{
+    int value = 0;
+    for (const char c : {first, second}) {
+        if (c == ' ' || c == '\t' || c == '\n')
+            continue;
+        const qsizetype lower = QByteArrayView("0123456789abcdef").indexOf(c);
+        const qsizetype upper = QByteArrayView("0123456789ABCDEF").indexOf(c);
+        if (lower < 0 && upper < 0)
+            break;
+        value = value * 16 + int(qMax(lower, upper));
+    }
+    return value;
+}
+
+// The table read one line at a time, the plain way, in the form definedCodes() gives.
+QStringList readLineByLine(const QByteArray &file)
+{
+    std::array<std::optional<QByteArray>, 256> entries;
+    for (qsizetype at = 0; at < file.size();) {
+        qsizetype end = at;
+        while (end < file.size() && file[end] != '\r' && file[end] != '\n')
+            ++end;
+        const QByteArray line = file.mid(at, end - at);
+        if (line.size() >= 3 && line[2] == '=')
+            entries[std::size_t(plainCodeOf(line[0], line[1]))] = line.mid(3);
+        if (end + 1 < file.size() && file[end] == '\r' && file[end + 1] == '\n')
+            ++end;
+        at = end + 1;
+    }
+    QStringList out;
+    for (int code = 0; code < 256; ++code) {
+        if (entries[std::size_t(code)])
+            out << QString::number(code, 16) + QLatin1Char('=') +
+                       QString::fromLatin1(*entries[std::size_t(code)]);
+    }
+    return out;
+}
+
+// Files made to hit the edges of a scan that looks at 64 bytes at a time: short and long lines
+// ("=" and line ends on both sides of every boundary), all kinds of line ends and of codes.
+QByteArray generatedTable(std::mt19937 &random)
+{
+    const auto below = [&random](int n) {
+        return std::uniform_int_distribution<int>(0, n - 1)(random);
+    };
+    static constexpr const char *kCodes[] = {"41",  "e5", "FF", "fA", "00", "4 ",       " 4",
+                                             "\t4", "G1", "  ", "=4", "4=", "\xE0\x31", "41"};
+    static constexpr const char *kOthers[] = {
+        "", "4", "41", "4=A", "041=A", "4142=AB", "; 41=A", "[Tabella]", "=", "==", "==="};
+    static constexpr const char *kEnds[] = {"\r\n", "\r\n", "\n", "\r", "\n\r"};
+    static constexpr int kLengths[] = {0,  1,  1,  1,  2,   3,   5,   58,  59,  60,  61,  62,
+                                       63, 64, 65, 66, 124, 125, 126, 127, 128, 129, 130, 200};
+    QByteArray out;
+    const int lines = below(12);
+    for (int n = 0; n < lines; ++n) {
+        if (below(2)) {
+            out += kCodes[below(int(std::size(kCodes)))];
+            out += '=';
+            const int length = kLengths[below(int(std::size(kLengths)))];
+            for (int i = 0; i < length; ++i)
+                out += "x= \t\xE9\0"[below(6)];
+        } else {
+            out += kOthers[below(int(std::size(kOthers)))];
+        }
+        if (n + 1 < lines || below(2))
+            out += kEnds[below(int(std::size(kEnds)))];
+    }
+    return out;
+}
+
+// Any bytes, drawn mostly from the ones that matter to the parser.
+QByteArray randomBytes(std::mt19937 &random)
+{
+    static constexpr char kBytes[] = "\r\n==41aF \tGx\xE0\0";
+    QByteArray out(std::uniform_int_distribution<int>(0, 200)(random), Qt::Uninitialized);
+    for (char &c : out)
+        c = kBytes[std::uniform_int_distribution<int>(0, int(sizeof kBytes) - 2)(random)];
+    return out;
+}
+
+// A readable form of a failing input.
+QByteArray shown(const QByteArray &bytes)
+{
+    return bytes.toPercentEncoding(" =;[]");
 }
 
 } // namespace
@@ -70,6 +163,85 @@ private Q_SLOTS:
         QVERIFY(parser.defines(code));
         QCOMPARE(parser.rawText(code), std::string_view("x"));
         QCOMPARE(parser.definedCount(), std::size_t(1));
+    }
+
+    void codeOfEveryPair()
+    {
+        for (int first = 0; first < 256; ++first) {
+            for (int second = 0; second < 256; ++second) {
+                const int code = TableParser::codeOf(char(first), char(second));
+                if (code != plainCodeOf(char(first), char(second)))
+                    QFAIL(qPrintable(u"bytes %1 %2 give %3"_s.arg(first).arg(second).arg(code)));
+            }
+        }
+    }
+
+    // Whatever the bytes and wherever the feeds cut them, the table is the one a plain reading
+    // line by line gives.
+    void sameAsLineByLine_data()
+    {
+        QTest::addColumn<QList<QByteArray>>("files");
+        std::mt19937 random(7);
+        QList<QByteArray> generated;
+        for (int i = 0; i < 300; ++i)
+            generated << generatedTable(random);
+        QTest::newRow("generated tables") << generated;
+
+        QList<QByteArray> noise;
+        for (int i = 0; i < 300; ++i)
+            noise << randomBytes(random);
+        QTest::newRow("random bytes") << noise;
+
+        // A definition at every offset across the first two 64-byte steps, after a line of every
+        // length ending in CR LF, LF or CR.
+        QList<QByteArray> offsets;
+        for (int offset = 0; offset < 140; ++offset) {
+            for (const QByteArray end : {"\r\n", "\n", "\r"}) {
+                const QByteArray before = QByteArray(qMax(0, offset - int(end.size())), ';') + end;
+                offsets << before.right(offset) + "7e=~\r\n41=" + QByteArray(offset % 67, 'y');
+            }
+        }
+        QTest::newRow("every offset") << offsets;
+    }
+    void sameAsLineByLine()
+    {
+        QFETCH(QList<QByteArray>, files);
+        for (const QByteArray &file : files) {
+            const QStringList expected = readLineByLine(file);
+            for (qsizetype step = 1; step <= file.size() + 1; ++step) {
+                const QStringList actual = definedCodes(parse(file, step));
+                if (actual != expected) {
+                    qWarning("file \"%s\", feeds of %lld bytes", shown(file).constData(),
+                             qlonglong(step));
+                    QCOMPARE(actual, expected);
+                }
+            }
+        }
+    }
+
+    // Feeds of uneven sizes over a file of many 64-byte steps.
+    void unevenFeeds()
+    {
+        std::mt19937 random(11);
+        QByteArray file;
+        // With a line of a random code after each piece, so that most codes end up defined.
+        std::uniform_int_distribution<int> code(0, 255);
+        while (file.size() < 64 * 1024)
+            file += generatedTable(random) + "\r\n" +
+                    QByteArray::number(code(random), 16).rightJustified(2, '0') + "=z\n";
+        const QStringList expected = readLineByLine(file);
+        QVERIFY(expected.size() > 100);
+        for (int round = 0; round < 50; ++round) {
+            TableParser parser;
+            for (qsizetype at = 0; at < file.size();) {
+                const qsizetype size = qMin<qsizetype>(
+                    std::uniform_int_distribution<int>(0, 300)(random), file.size() - at);
+                parser.feed(std::string_view(file.constData() + at, std::size_t(size)));
+                at += size;
+            }
+            parser.finish();
+            QCOMPARE(definedCodes(parser), expected);
+        }
     }
 
     void linesThatDefineNothing_data()
