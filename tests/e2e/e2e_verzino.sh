@@ -149,7 +149,7 @@ click_arrow() {
     local arrow=$1 times=$2 y
     [ "$arrow" = up ] && y=45 || y=57
     client_origin || return 1
-    xdotool mousemove --sync $((client_x + 424)) $((client_y + y))
+    timeout 5 xdotool mousemove --sync $((client_x + 424)) $((client_y + y)) || return 1
     xdotool click --repeat "$times" --delay 150 1
 }
 
