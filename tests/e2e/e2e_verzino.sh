@@ -204,6 +204,12 @@ retry 5 clipboard_holds "ABC" ||
     fail "after the line under limit 3 the clipboard holds '${clipboard-}', expected 'ABC'"
 echo "PASS two clicks on the down arrow: marker 3 cells right, clipboard 'ABC'"
 
+# Enter on the emptied line hands over an empty line, not the last one again.
+xdotool key Return
+retry 5 clipboard_holds "" ||
+    fail "after Enter on an empty line the clipboard holds '${clipboard-}', expected nothing"
+echo "PASS Enter on an empty line: clipboard empty"
+
 # ? > Informazioni su... by its access keys; Enter closes it.
 xdotool windowfocus --sync "$main"
 shown=$(visible_windows)
