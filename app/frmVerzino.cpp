@@ -209,9 +209,10 @@ void frmVerzino::mnuApriT_Click()
     FileTabella = CommonDialog1.fileName();
     NomeTabella = CommonDialog1.fileTitle();
     if (!CaricaTabella()) {
-        // A file that could not be read does not come into force.
+        // A file that could not be read does not come into force, nor is it read on a cancel.
         FileTabella = previousFile;
         NomeTabella = previousName;
+        CommonDialog1.restoreChoice(previousFile, previousName);
     }
 }
 

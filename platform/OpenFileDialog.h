@@ -28,6 +28,13 @@ public:
 
     QString fileName() const { return m_fileName; }
     QString fileTitle() const { return m_fileTitle; }
+    // Takes back a choice the program could not use, so that the next cancel reads the file in
+    // force rather than the one that failed.
+    void restoreChoice(const QString &fileName, const QString &fileTitle)
+    {
+        m_fileName = fileName;
+        m_fileTitle = fileTitle;
+    }
 
     void setChooser(Chooser chooser);
 
