@@ -5,6 +5,7 @@
 #include "OpenFileDialog.h"
 #include "StatusBar.h"
 #include "TableReader.h"
+#include "TestFiles.h"
 #include "frmVerzino.h"
 
 #include <QAction>
@@ -27,29 +28,12 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr qint64 MiB = 1024 * 1024;
+using TestFiles::MiB;
+using TestFiles::writeTable;
 constexpr qint64 FileSize = 2560 * MiB;
 constexpr qint64 DialogDelayMs = 500;
 // Longer than this without a turn of the event loop and the window would look hung.
 constexpr qint64 LongestBearableGapMs = 250;
-
-bool writeTable(const QString &path, qint64 total)
-{
-    const QByteArray pattern = "41=A\r\n42=Bb\r\n; commento\r\nff=z\r\n";
-    QByteArray block;
-    while (block.size() < MiB)
-        block += pattern;
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return false;
-    for (qint64 written = 0; written < total;) {
-        const qint64 n = qMin<qint64>(block.size(), total - written);
-        if (file.write(block.constData(), n) != n)
-            return false;
-        written += n;
-    }
-    return true;
-}
 
 // Times the turns of the event loop and the progress dialog while a command runs; can press
 // Cancel as soon as the dialog is up.

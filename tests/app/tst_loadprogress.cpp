@@ -5,6 +5,7 @@
 #include "LineBox.h"
 #include "OpenFileDialog.h"
 #include "StatusBar.h"
+#include "TestFiles.h"
 #include "frmVerzino.h"
 
 #include <QAction>
@@ -29,26 +30,8 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr qint64 MiB = 1024 * 1024;
-
-// Lines of a table, repeated: 0x41 is "A", 0x42 "Bb" and 0xFF "z" once read.
-bool writeTable(const QString &path, qint64 total)
-{
-    const QByteArray pattern = "41=A\r\n42=Bb\r\n; commento\r\nff=z\r\n";
-    QByteArray block;
-    while (block.size() < MiB)
-        block += pattern;
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return false;
-    for (qint64 written = 0; written < total;) {
-        const qint64 n = qMin<qint64>(block.size(), total - written);
-        if (file.write(block.constData(), n) != n)
-            return false;
-        written += n;
-    }
-    return true;
-}
+using TestFiles::MiB;
+using TestFiles::writeTable;
 
 // What the progress dialog showed while it was up.
 struct SeenProgress {

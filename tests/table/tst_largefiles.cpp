@@ -2,6 +2,7 @@
 // line. Each must end, keep memory bounded and leave a sound table.
 #include "CharacterTable.h"
 #include "TableReader.h"
+#include "TestFiles.h"
 
 #include <QFile>
 #include <QStorageInfo>
@@ -12,7 +13,8 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr qint64 MiB = 1024 * 1024;
+using TestFiles::MiB;
+using TestFiles::writeRepeated;
 
 // Peak resident memory in bytes since the last reset, from the kernel.
 qint64 peakResident()
@@ -31,24 +33,6 @@ bool resetPeakResident()
 {
     QFile clear(u"/proc/self/clear_refs"_s);
     return clear.open(QIODevice::WriteOnly) && clear.write("5") == 1;
-}
-
-// Writes `total` bytes made of `pattern` repeated, through a small buffer.
-bool writeRepeated(const QString &path, const QByteArray &pattern, qint64 total)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    QByteArray block;
-    while (block.size() < MiB)
-        block += pattern;
-    for (qint64 written = 0; written < total;) {
-        const qint64 n = qMin<qint64>(block.size(), total - written);
-        if (file.write(block.constData(), n) != n)
-            return false;
-        written += n;
-    }
-    return true;
 }
 
 } // namespace
