@@ -1,7 +1,6 @@
 #include "frmVerzino.h"
 
 #include "AppInfo.h"
-#include "CapsLock.h"
 #include "Clipboard.h"
 #include "EnterActions.h"
 #include "Fonts.h"
@@ -21,7 +20,6 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QIcon>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
@@ -158,7 +156,8 @@ void frmVerzino::createStatusBar()
     SB->setSizeGripEnabled(false);
     place(SB, 0, 1695, 6600, 375);
     SB->setPanelText(u"Nessuna tabella aperta"_s);
-    SB->refreshCapsLock();
+    // Key events go to whichever control has the focus; the Caps Lock panel follows all of them.
+    SB->followCapsLock(qApp);
 }
 
 void frmVerzino::fitCaptions()
@@ -189,9 +188,6 @@ void frmVerzino::connectHandlers()
     connect(txtLimite, &QLineEdit::textChanged, this, &frmVerzino::txtLimite_Change);
     connect(UpDown1, &UpDown::upClick, this, &frmVerzino::UpDown1_UpClick);
     connect(UpDown1, &UpDown::downClick, this, &frmVerzino::UpDown1_DownClick);
-
-    // Key events go to whichever control has the focus; the Caps Lock panel follows all of them.
-    qApp->installEventFilter(this);
 }
 
 void frmVerzino::mnuApriT_Click()
@@ -302,41 +298,10 @@ void frmVerzino::UpDown1_DownClick()
     shpLimite->show();
 }
 
-bool frmVerzino::event(QEvent *event)
-{
-    if (event->type() == QEvent::WindowActivate)
-        refreshCapsLock(nullptr);
-    return QMainWindow::event(event);
-}
-
 void frmVerzino::closeEvent(QCloseEvent *event)
 {
     // A reading still running would go on for a window that is gone.
     if (m_reading)
         m_reading->cancel();
     QMainWindow::closeEvent(event);
-}
-
-bool frmVerzino::eventFilter(QObject *watched, QEvent *event)
-{
-    if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) {
-        // A key event that no control takes goes on to its parents; count it once, where it
-        // first arrives, or a Caps Lock press would be counted twice.
-        QWidget *firstReceiver = focusWidget() ? focusWidget() : this;
-        if (watched == firstReceiver)
-            refreshCapsLock(static_cast<const QKeyEvent *>(event));
-    }
-    return QMainWindow::eventFilter(watched, event);
-}
-
-void frmVerzino::refreshCapsLock(const QKeyEvent *keyEvent)
-{
-    if (SB->refreshCapsLock())
-        return;
-    // No way to ask the keyboard: follow what the key events tell.
-    if (keyEvent) {
-        m_capsLockSeen = CapsLock::fromKeyEvent(*keyEvent, m_capsLockSeen);
-        if (m_capsLockSeen)
-            SB->setCapsLock(*m_capsLockSeen);
-    }
 }

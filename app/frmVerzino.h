@@ -11,7 +11,6 @@ class LineBox;
 class QAction;
 class QCheckBox;
 class QCloseEvent;
-class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -38,9 +37,7 @@ public:
     QWidget *clientArea() const { return m_client; }
 
 protected:
-    bool event(QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void createMenus();
@@ -59,8 +56,6 @@ private:
     void txtLimite_Change();
     void UpDown1_UpClick();
     void UpDown1_DownClick();
-
-    void refreshCapsLock(const QKeyEvent *keyEvent);
 
     QString FileTabella;
     QString NomeTabella;
@@ -85,7 +80,4 @@ private:
 
     // The table reading in progress, if any.
     ReadProgress *m_reading = nullptr;
-
-    // The Caps Lock state the key events told, for platforms that cannot be asked.
-    std::optional<bool> m_capsLockSeen;
 };

@@ -82,7 +82,9 @@ bool StatusBar::eventFilter(QObject *watched, QEvent *event)
     case QEvent::KeyRelease:
         // Only as the event reaches the window: a key the focus widget ignores travels on to
         // its parents and would otherwise be counted once for each.
-        if (watched->isWindowType() && !refreshCapsLock()) {
+        // The event itself tells the lock state where the platform fills it in, which spares
+        // the keystroke path a round trip to the display server.
+        if (watched->isWindowType()) {
             if (const auto on =
                     CapsLock::fromKeyEvent(*static_cast<QKeyEvent *>(event), m_capsLock))
                 setCapsLock(*on);
