@@ -72,6 +72,8 @@ int main(int argc, char *argv[])
     previousHandler = qInstallMessageHandler(startupMessageHandler);
     QApplication app(argc, argv);
     replayStartupMessages();
+    // Lets Wayland task bars match the window to its desktop entry.
+    QGuiApplication::setDesktopFileName(u"it.verzino.Verzino"_s);
 
     Translations::installItalian(app);
 
