@@ -43,15 +43,4 @@ QString decode(std::string_view bytes)
     return text;
 }
 
-QByteArray encode(const QString &text)
-{
-    QByteArray bytes;
-    bytes.reserve(text.size());
-    for (const QChar ch : text) {
-        if (const auto code = fromUnicode(ch))
-            bytes.append(static_cast<char>(*code));
-    }
-    return bytes;
-}
-
 } // namespace Windows1252

@@ -15,6 +15,5 @@ namespace Windows1252 {
 QChar toUnicode(unsigned char byte);
 std::optional<unsigned char> fromUnicode(QChar ch);
 QString decode(std::string_view bytes);
-QByteArray encode(const QString &text); // characters without a code are dropped
 
 } // namespace Windows1252
