@@ -16,7 +16,8 @@ void OpenFileDialog::setTitle(const QString &title)
 
 void OpenFileDialog::setFilter(const QString &vbFilter)
 {
-    m_filters = qtFilters(vbFilter);
+    // Turned into Qt's form only when the dialog is shown: the window sets it while starting.
+    m_filter = vbFilter;
 }
 
 void OpenFileDialog::setChooser(Chooser chooser)
@@ -26,8 +27,9 @@ void OpenFileDialog::setChooser(Chooser chooser)
 
 bool OpenFileDialog::showOpen(QWidget *parent)
 {
-    const std::optional<QString> chosen =
-        m_chooser ? m_chooser(parent, m_title, m_filters) : runQtDialog(parent, m_title, m_filters);
+    const QStringList nameFilters = filters();
+    const std::optional<QString> chosen = m_chooser ? m_chooser(parent, m_title, nameFilters)
+                                                    : runQtDialog(parent, m_title, nameFilters);
     if (!chosen || chosen->isEmpty())
         return false;
     m_fileName = *chosen;

@@ -21,7 +21,7 @@ public:
     void setTitle(const QString &title);
     QString title() const { return m_title; }
     void setFilter(const QString &vbFilter);
-    QStringList filters() const { return m_filters; }
+    QStringList filters() const { return qtFilters(m_filter); }
 
     // Modal; returns once the dialog is closed. Returns whether a file was chosen.
     bool showOpen(QWidget *parent);
@@ -47,7 +47,7 @@ private:
                                        const QStringList &filters) const;
 
     QString m_title;
-    QStringList m_filters;
+    QString m_filter;
     QString m_fileName;
     QString m_fileTitle;
     Chooser m_chooser;
