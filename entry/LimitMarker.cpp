@@ -11,13 +11,6 @@ int limitFromText(const QString &text)
     return ok && value > 0 ? int(value) : 0;
 }
 
-int roomLeft(int lineLength, int limit)
-{
-    if (limit <= 0)
-        return -1;
-    return lineLength >= limit ? 0 : limit - lineLength;
-}
-
 float afterUpClick(float left)
 {
     return left + Step;

@@ -14,10 +14,6 @@ constexpr int MaximumLimit = 45;
 // The limit the field's text sets: a 16-bit decimal, 0 meaning no limit.
 int limitFromText(const QString &text);
 
-// How many more characters the line takes; -1 when there is no limit. Never negative
-// otherwise: a line already over a lowered limit keeps its text and takes nothing more.
-int roomLeft(int lineLength, int limit);
-
 // The marker's Left after a click on the up arrow: one cell right, with no upper bound.
 float afterUpClick(float left);
 // After a click on the down arrow: one cell left, or nothing while it stands at the leftmost.

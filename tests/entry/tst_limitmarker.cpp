@@ -26,25 +26,6 @@ private Q_SLOTS:
         QCOMPARE(LimitMarker::limitFromText(text), limit);
     }
 
-    void roomLeft_data()
-    {
-        QTest::addColumn<int>("length");
-        QTest::addColumn<int>("limit");
-        QTest::addColumn<int>("room");
-        QTest::newRow("no limit") << 100 << 0 << -1;
-        QTest::newRow("empty line") << 0 << 10 << 10;
-        QTest::newRow("some room") << 7 << 10 << 3;
-        QTest::newRow("full") << 10 << 10 << 0;
-        QTest::newRow("over a lowered limit") << 12 << 10 << 0;
-    }
-    void roomLeft()
-    {
-        QFETCH(int, length);
-        QFETCH(int, limit);
-        QFETCH(int, room);
-        QCOMPARE(LimitMarker::roomLeft(length, limit), room);
-    }
-
     void downStopsAtTheLeftmost()
     {
         QVERIFY(!LimitMarker::afterDownClick(175.0f).has_value());
