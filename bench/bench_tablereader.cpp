@@ -117,30 +117,39 @@ void BM_ReadTableFile(benchmark::State &state)
     state.SetBytesProcessed(std::int64_t(state.iterations()) * std::int64_t(kFileSize));
 }
 
+// Opens the table file and hands every block read to onBlock; false when it cannot be opened.
+template <typename OnBlock>
+bool readBlocks(benchmark::State &state, const QByteArray &path, char *block, OnBlock onBlock)
+{
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        state.SkipWithError(std::strerror(errno));
+        return false;
+    }
+    for (ssize_t n; (n = ::read(fd, block, kBlockSize)) > 0;)
+        onBlock(block, std::size_t(n));
+    ::close(fd);
+    return true;
+}
+
 // The floor: open, read every block, count the line feeds.
 void BM_ReadFloor(benchmark::State &state)
 {
     const QByteArray path = QFile::encodeName(g_path);
     const std::unique_ptr<char[]> block(new char[kBlockSize]);
     for (auto _ : state) {
-        const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
-        if (fd < 0) {
-            state.SkipWithError(std::strerror(errno));
-            return;
-        }
         std::size_t lines = 0;
-        for (;;) {
-            const ssize_t n = ::read(fd, block.get(), kBlockSize);
-            if (n <= 0)
-                break;
-            const char *p = block.get();
-            const char *const end = p + n;
-            while ((p = static_cast<const char *>(std::memchr(p, '\n', std::size_t(end - p))))) {
-                ++lines;
-                ++p;
-            }
-        }
-        ::close(fd);
+        const bool read =
+            readBlocks(state, path, block.get(), [&lines](const char *p, std::size_t n) {
+                const char *const end = p + n;
+                while (
+                    (p = static_cast<const char *>(std::memchr(p, '\n', std::size_t(end - p))))) {
+                    ++lines;
+                    ++p;
+                }
+            });
+        if (!read)
+            return;
         benchmark::DoNotOptimize(lines);
     }
     state.SetBytesProcessed(std::int64_t(state.iterations()) * std::int64_t(kFileSize));
@@ -152,14 +161,9 @@ void BM_ReadOnly(benchmark::State &state)
     const QByteArray path = QFile::encodeName(g_path);
     const std::unique_ptr<char[]> block(new char[kBlockSize]);
     for (auto _ : state) {
-        const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
-        if (fd < 0) {
-            state.SkipWithError(std::strerror(errno));
+        if (!readBlocks(state, path, block.get(),
+                        [](const char *, std::size_t) { benchmark::ClobberMemory(); }))
             return;
-        }
-        while (::read(fd, block.get(), kBlockSize) > 0)
-            benchmark::ClobberMemory();
-        ::close(fd);
     }
     state.SetBytesProcessed(std::int64_t(state.iterations()) * std::int64_t(kFileSize));
 }
