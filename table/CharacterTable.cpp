@@ -1,7 +1,7 @@
 #include "CharacterTable.h"
 
 #include "TableParser.h"
-#include "Windows1252.h"
+#include "TextEncoding.h"
 
 bool CharacterTable::defines(QChar ch) const
 {
@@ -14,9 +14,20 @@ bool CharacterTable::defines(QChar ch) const
 
 void CharacterTable::merge(const TableParser &parsed)
 {
+    merge(parsed, parsed.encoding());
+}
+
+void CharacterTable::merge(const TableParser &parsed, TextEncoding encoding)
+{
     for (int code = 0; code < Size; ++code) {
-        if (parsed.defines(code))
-            m_entries[std::size_t(code)] = Windows1252::decode(parsed.rawText(code));
+        if (!parsed.defines(code))
+            continue;
+        std::string_view kept = parsed.rawText(code);
+        // A cut text keeps whole characters only: its eight bytes hold at least two of them,
+        // so it never equals one typed character.
+        if (parsed.isCut(code) && encoding == TextEncoding::Utf8)
+            kept = kept.substr(0, wholeUtf8Length(kept));
+        m_entries[std::size_t(code)] = decodeText(kept, encoding);
     }
     for (QString &text : m_entries) {
         if (text.isEmpty())

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TextEncoding.h"
+
 #include <QChar>
 #include <QString>
 
@@ -19,8 +21,11 @@ public:
     // Whether some entry is exactly this one character; scans 0 to 255 in order.
     bool defines(QChar ch) const;
 
-    // Takes the codes a parsed file defines, then puts "#" into every entry still empty.
+    // Takes the codes a parsed file defines, decoded as the file calls for or as given, then puts
+    // "#" into every entry still empty. A text the parser cut short becomes its first
+    // characters, at least two of them: as far as the lookup and the fill can tell, the same.
     void merge(const TableParser &parsed);
+    void merge(const TableParser &parsed, TextEncoding encoding);
 
     friend bool operator==(const CharacterTable &, const CharacterTable &) = default;
 

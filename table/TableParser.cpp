@@ -1,5 +1,6 @@
 #include "TableParser.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 
@@ -187,7 +188,43 @@ int TableParser::codeOf(char first, char second)
                               kClasses[std::uint8_t(second)])];
 }
 
+void TableParser::Kept::assign(std::string_view text)
+{
+    length = 0;
+    cut = false;
+    append(text);
+}
+
+void TableParser::Kept::append(std::string_view text)
+{
+    const std::size_t n = std::min(text.size(), KeptBytes - length);
+    std::memcpy(bytes.data() + length, text.data(), n);
+    length = std::uint8_t(length + n);
+    cut = cut || n < text.size();
+}
+
 void TableParser::feed(std::string_view bytes)
+{
+    m_utf8.feed(bytes);
+    // Hold back what could be the byte order mark, a feed may end inside it; give it back to
+    // the lines once it turns out not to be.
+    const std::string_view mark = Utf8Validator::ByteOrderMark;
+    while (m_markSeen >= 0 && !bytes.empty()) {
+        if (m_markSeen == int(mark.size())) {
+            m_markSeen = -1;
+        } else if (bytes.front() == mark[std::size_t(m_markSeen)]) {
+            ++m_markSeen;
+            bytes.remove_prefix(1);
+        } else {
+            const int held = m_markSeen;
+            m_markSeen = -1;
+            feedBytes(mark.substr(0, std::size_t(held)));
+        }
+    }
+    feedBytes(bytes);
+}
+
+void TableParser::feedBytes(std::string_view bytes)
 {
     const char *p = bytes.data();
     const char *const end = p + bytes.size();
@@ -263,7 +300,7 @@ void TableParser::feedLinePart(const char *begin, const char *end)
 {
     m_lineOpen = true;
     if (m_openText) {
-        m_openText->append(begin, end);
+        m_openText->append(std::string_view(begin, std::size_t(end - begin)));
         return;
     }
     while (m_headLength < 3 && begin < end)
@@ -271,7 +308,7 @@ void TableParser::feedLinePart(const char *begin, const char *end)
     if (m_headLength == 3 && m_head[2] == '=') {
         const std::size_t code = std::size_t(codeOf(m_head[0], m_head[1]));
         m_openText = &m_raw[code];
-        m_openText->assign(begin, end);
+        m_openText->assign(std::string_view(begin, std::size_t(end - begin)));
         m_defined.set(code);
     }
 }
@@ -285,6 +322,12 @@ void TableParser::endLine()
 
 void TableParser::finish()
 {
+    // A file that is only the start of the mark: those bytes are its text.
+    if (m_markSeen > 0 && m_markSeen < int(Utf8Validator::ByteOrderMark.size())) {
+        const int held = m_markSeen;
+        m_markSeen = -1;
+        feedBytes(Utf8Validator::ByteOrderMark.substr(0, std::size_t(held)));
+    }
     if (m_lineOpen)
         endLine();
 }

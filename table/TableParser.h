@@ -1,30 +1,58 @@
 #pragma once
 
+#include "TextEncoding.h"
+#include "Utf8Validator.h"
+
 #include <array>
 #include <bitset>
 #include <cstddef>
 #include <cstdint>
-#include <string>
 #include <string_view>
 
 // Streams the bytes of a table file and keeps, per byte code, the raw text of the last line that
 // defines it. A line is "HH=text": two hex digits, "=" as the third byte, the rest untrimmed.
-// Lines end at CR LF, LF or CR; the last one needs no terminator. Memory grows with the longest
-// definition, never with the file.
+// Lines end at CR LF, LF or CR; the last one needs no terminator. A UTF-8 byte order mark at the
+// start is not part of the first line.
+//
+// Of a text only its first KeptBytes bytes are kept, and whether more followed: the lookup only
+// asks whether a whole entry is one character (at most four bytes) and the fill whether it is
+// empty, and eight bytes are always at least two characters. So memory stays the same whatever
+// the file and its lines.
 class TableParser final {
 public:
+    static constexpr std::size_t KeptBytes = 8;
+
     void feed(std::string_view bytes);
     void finish(); // ends the last line; call once after the last feed
 
     bool defines(int code) const { return m_defined.test(std::size_t(code)); }
-    std::string_view rawText(int code) const { return m_raw.at(std::size_t(code)); }
+    // The first KeptBytes bytes of the code's text at most.
+    std::string_view rawText(int code) const { return m_raw.at(std::size_t(code)).view(); }
+    // Whether the code's text is longer than rawText().
+    bool isCut(int code) const { return m_raw.at(std::size_t(code)).cut; }
     std::size_t definedCount() const { return m_defined.count(); }
+
+    // How the texts are to be decoded: UTF-8 for a file with the byte order mark or valid UTF-8
+    // with a multi-byte sequence, Windows-1252 for any other. Meant for after finish().
+    TextEncoding encoding() const { return m_utf8.encoding(); }
 
     // The code of a line from its first two bytes, the way the original numeric conversion reads
     // "&H" followed by them: blanks skipped, hex digits up to the first other byte, none gives 0.
     static int codeOf(char first, char second);
 
 private:
+    // The start of a text, in place.
+    struct Kept {
+        std::array<char, KeptBytes> bytes = {};
+        std::uint8_t length = 0;
+        bool cut = false;
+
+        std::string_view view() const { return {bytes.data(), length}; }
+        void assign(std::string_view text);
+        void append(std::string_view text);
+    };
+
+    void feedBytes(std::string_view bytes);
     // Whole lines only: begin starts a line and end - 1 ends one.
     void scanLines(const char *begin, const char *end);
     void keepSeenTexts();
@@ -32,7 +60,7 @@ private:
     void feedLinePart(const char *begin, const char *end);
     void endLine();
 
-    std::array<std::string, 256> m_raw;
+    std::array<Kept, 256> m_raw;
     std::bitset<256> m_defined;
 
     // The last text of each code among the whole lines of the current feed. They point into the
@@ -43,6 +71,9 @@ private:
     // A line that spans feeds.
     char m_head[3] = {};
     int m_headLength = 0;
-    std::string *m_openText = nullptr; // the entry the open line is defining, if any
+    Kept *m_openText = nullptr; // the entry the open line is defining, if any
     bool m_lineOpen = false;
+
+    Utf8Validator m_utf8;
+    int m_markSeen = 0; // leading bytes that match the byte order mark so far; -1 once past it
 };

@@ -29,6 +29,20 @@ qint64 peakResident()
     return -1;
 }
 
+// One line: head, then pattern repeated to `total` bytes, then "42=B" on a line of its own.
+bool writeLine(const QString &path, const QByteArray &head, const QByteArray &pattern, qint64 total)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(head) != head.size())
+        return false;
+    const QByteArray block = pattern.repeated(MiB / pattern.size());
+    for (qint64 written = 0; written < total; written += block.size()) {
+        if (file.write(block) != block.size())
+            return false;
+    }
+    return file.write("\r\n42=B\r\n") == 8;
+}
+
 bool resetPeakResident()
 {
     QFile clear(u"/proc/self/clear_refs"_s);
@@ -69,6 +83,44 @@ private Q_SLOTS:
         QFile::remove(path);
     }
 
+    // One definition as long as the file: only its start is kept, so memory stays flat.
+    void oneGigabyteDefinition_data()
+    {
+        QTest::addColumn<QByteArray>("head");
+        QTest::addColumn<QByteArray>("pattern");
+        QTest::addColumn<QString>("entry");
+        QTest::newRow("Windows-1252") << QByteArray("41=") << QByteArray("x\xE8") << u"xèxèxèxè"_s;
+        // Eight bytes cut the third è: the entry keeps whole characters.
+        QTest::newRow("UTF-8") << QByteArray("\xEF\xBB\xBF"
+                                             "41=")
+                               << QByteArray("x\xC3\xA8") << u"xèxèx"_s;
+    }
+    void oneGigabyteDefinition()
+    {
+        QFETCH(QByteArray, head);
+        QFETCH(QByteArray, pattern);
+        QFETCH(QString, entry);
+        if (QStorageInfo(m_dir.path()).bytesAvailable() < 3 * 1024 * MiB)
+            QSKIP("less than 3 GiB free for the temporary file");
+        const QString path = m_dir.filePath(u"definition.tbl"_s);
+        QVERIFY(writeLine(path, head, pattern, 1024 * MiB));
+
+        CharacterTable table;
+        QVERIFY(resetPeakResident());
+        const qint64 before = peakResident();
+        QVERIFY(before > 0);
+        const TableReadResult result = readTableFile(path, table);
+        const qint64 growth = peakResident() - before;
+        QVERIFY2(result.ok(), qPrintable(result.error));
+        qInfo("peak resident memory grew by %.1f MiB reading one 1 GiB definition",
+              double(growth) / MiB);
+        QVERIFY(growth < 64 * MiB);
+        QCOMPARE(table.entry(0x41), entry);
+        QCOMPARE(table.entry(0x42), u"B"_s);
+        QVERIFY(!table.defines(u'x'));
+        QFile::remove(path);
+    }
+
     void tenMillionLines()
     {
         const QString path = m_dir.filePath(u"lines.tbl"_s);
@@ -89,23 +141,10 @@ private Q_SLOTS:
     {
         QFETCH(QByteArray, head);
         const QString path = m_dir.filePath(u"line.tbl"_s);
-        {
-            QFile file(path);
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write(head);
-            file.close();
-        }
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::Append));
-        const QByteArray block(MiB, 'x');
-        for (int i = 0; i < 100; ++i)
-            QCOMPARE(file.write(block), qint64(block.size()));
-        file.write("\r\n42=B\r\n");
-        file.close();
-
+        QVERIFY(writeLine(path, head, "x", 100 * MiB));
         CharacterTable table;
         QVERIFY(readTableFile(path, table).ok());
-        QCOMPARE(table.entry(0x41).size(), head == "41=" ? 100 * MiB : 1);
+        QCOMPARE(table.entry(0x41), head == "41=" ? u"xxxxxxxx"_s : u"#"_s);
         QCOMPARE(table.entry(0x42), u"B"_s);
         QFile::remove(path);
     }

@@ -1,3 +1,4 @@
+#include "ReferenceTableReader.h"
 #include "TableParser.h"
 
 #include <QTest>
@@ -23,59 +24,17 @@ TableParser parse(const QByteArray &bytes, qsizetype step = 0)
     return parser;
 }
 
-// "code=text" for every defined code, in code order, to compare whole tables at once.
+// What the parser kept, as "code=text" in code order, to compare whole tables at once.
 QStringList definedCodes(const TableParser &parser)
 {
-    QStringList out;
-    for (int code = 0; code < 256; ++code) {
-        if (parser.defines(code)) {
-            const std::string_view raw = parser.rawText(code);
-            out << QString::number(code, 16) + QLatin1Char('=') +
-                       QString::fromLatin1(raw.data(), qsizetype(raw.size()));
-        }
-    }
-    return out;
+    return ReferenceTableReader::keptDefinitions(parser);
 }
 
-// The rule for a line's code written out plainly: blanks skipped, hex digits read from the left
-// up to the first other byte.
-int plainCodeOf(char first, char second)
-{
-    int value = 0;
-    for (const char c : {first, second}) {
-        if (c == ' ' || c == '\t' || c == '\n')
-            continue;
-        const qsizetype lower = QByteArrayView("0123456789abcdef").indexOf(c);
-        const qsizetype upper = QByteArrayView("0123456789ABCDEF").indexOf(c);
-        if (lower < 0 && upper < 0)
-            break;
-        value = value * 16 + int(qMax(lower, upper));
-    }
-    return value;
-}
-
-// The table read one line at a time, the plain way, in the form definedCodes() gives.
+// What it must keep, from the plain reading line by line.
 QStringList readLineByLine(const QByteArray &file)
 {
-    std::array<std::optional<QByteArray>, 256> entries;
-    for (qsizetype at = 0; at < file.size();) {
-        qsizetype end = at;
-        while (end < file.size() && file[end] != '\r' && file[end] != '\n')
-            ++end;
-        const QByteArray line = file.mid(at, end - at);
-        if (line.size() >= 3 && line[2] == '=')
-            entries[std::size_t(plainCodeOf(line[0], line[1]))] = line.mid(3);
-        if (end + 1 < file.size() && file[end] == '\r' && file[end + 1] == '\n')
-            ++end;
-        at = end + 1;
-    }
-    QStringList out;
-    for (int code = 0; code < 256; ++code) {
-        if (entries[std::size_t(code)])
-            out << QString::number(code, 16) + QLatin1Char('=') +
-                       QString::fromLatin1(*entries[std::size_t(code)]);
-    }
-    return out;
+    return ReferenceTableReader(std::string_view(file.constData(), std::size_t(file.size())))
+        .keptDefinitions();
 }
 
 // Files made to hit the edges of a scan that looks at 64 bytes at a time: short and long lines
@@ -170,7 +129,7 @@ private Q_SLOTS:
         for (int first = 0; first < 256; ++first) {
             for (int second = 0; second < 256; ++second) {
                 const int code = TableParser::codeOf(char(first), char(second));
-                if (code != plainCodeOf(char(first), char(second)))
+                if (code != ReferenceTableReader::codeOf(char(first), char(second)))
                     QFAIL(qPrintable(u"bytes %1 %2 give %3"_s.arg(first).arg(second).arg(code)));
             }
         }
@@ -186,6 +145,10 @@ private Q_SLOTS:
         for (int i = 0; i < 300; ++i)
             generated << generatedTable(random);
         QTest::newRow("generated tables") << generated;
+        QList<QByteArray> marked;
+        for (int i = 0; i < 100; ++i)
+            marked << "\xEF\xBB\xBF" + generatedTable(random);
+        QTest::newRow("generated tables after a byte order mark") << marked;
 
         QList<QByteArray> noise;
         for (int i = 0; i < 300; ++i)
@@ -293,9 +256,24 @@ private Q_SLOTS:
             << QByteArray("41=A\n\r42=B") << QStringList{u"41=A"_s, u"42=B"_s};
         QTest::newRow("NUL bytes kept")
             << QByteArray("41=A\0B\r\n", 8) << QStringList{u"41=A"_s + QChar(0) + QLatin1Char('B')};
-        QTest::newRow("long line")
-            << (QByteArray("41=") + QByteArray(100000, 'x') + "\r\n42=B")
-            << QStringList{u"41="_s + QString(100000, QLatin1Char('x')), u"42=B"_s};
+        // Of a long text only the start is kept, and that it goes on.
+        QTest::newRow("text of 8 bytes")
+            << QByteArray("41=12345678\r\n") << QStringList{u"41=12345678"_s};
+        QTest::newRow("text of 9 bytes")
+            << QByteArray("41=123456789\r\n") << QStringList{u"41=12345678…"_s};
+        QTest::newRow("long line") << (QByteArray("41=") + QByteArray(100000, 'x') + "\r\n42=B")
+                                   << QStringList{u"41=xxxxxxxx…"_s, u"42=B"_s};
+        QTest::newRow("long, then short again")
+            << QByteArray("41=123456789\r\n41=A") << QStringList{u"41=A"_s};
+        // The byte order mark is not part of the first line, wherever the feeds cut it.
+        QTest::newRow("byte order mark") << QByteArray("\xEF\xBB\xBF"
+                                                       "41=A\r\n")
+                                         << QStringList{u"41=A"_s};
+        QTest::newRow("start of a mark is text")
+            << QByteArray("\xEF\xBB=x") << QStringList{u"0=x"_s};
+        QTest::newRow("mark later is text") << QByteArray("41=A\r\n\xEF\xBB\xBF"
+                                                          "42=B\r\n\xEF\xBB\xBF")
+                                            << QStringList{u"41=A"_s};
     }
     void definitions()
     {

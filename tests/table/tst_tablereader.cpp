@@ -55,6 +55,32 @@ private Q_SLOTS:
         QVERIFY(!upper.defines(u'z'));
     }
 
+    // A table saved by a Linux editor: "e8=è" defines è, not "Ã¨", and the mark is no part of
+    // the first line.
+    void utf8Tables_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("without the mark") << QByteArray("41=A\r\ne8=\xC3\xA8\r\n80=\xE2\x82\xAC\n");
+        QTest::newRow("with the mark") << QByteArray("\xEF\xBB\xBF"
+                                                     "41=A\r\ne8=\xC3\xA8\r\n80=\xE2\x82\xAC\n");
+    }
+    void utf8Tables()
+    {
+        QFETCH(QByteArray, bytes);
+        QTemporaryDir dir;
+        QFile file(dir.filePath(u"utf8.tbl"_s));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QCOMPARE(file.write(bytes), qint64(bytes.size()));
+        file.close();
+        CharacterTable table;
+        QVERIFY(readTableFile(file.fileName(), table).ok());
+        QCOMPARE(table.entry(0x41), u"A"_s);
+        QCOMPARE(table.entry(0xE8), u"è"_s);
+        QCOMPARE(table.entry(0x80), u"€"_s);
+        QVERIFY(table.defines(u'è'));
+        QVERIFY(table.defines(u'€'));
+    }
+
     void failuresLeaveTheTableUntouched_data()
     {
         QTest::addColumn<QString>("kind");

@@ -1,0 +1,139 @@
+#include "ReferenceTableReader.h"
+
+#include "CharacterTable.h"
+#include "TableParser.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr std::string_view kMark = "\xEF\xBB\xBF";
+
+int hexDigit(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
+}
+
+// Each sequence decoded to its code point and checked against the ranges of its length.
+bool isUtf8(std::string_view bytes, bool &multiByte)
+{
+    multiByte = false;
+    for (std::size_t i = 0; i < bytes.size();) {
+        const auto lead = std::uint8_t(bytes[i]);
+        if (lead < 0x80) {
+            ++i;
+            continue;
+        }
+        const std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 0;
+        if (length == 0 || i + length > bytes.size())
+            return false;
+        char32_t point = lead & (0x7F >> length);
+        for (std::size_t k = 1; k < length; ++k) {
+            const auto next = std::uint8_t(bytes[i + k]);
+            if ((next & 0xC0) != 0x80)
+                return false;
+            point = (point << 6) | (next & 0x3F);
+        }
+        constexpr char32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
+        if (point < kSmallest[length] || point > 0x10FFFF || (point >= 0xD800 && point <= 0xDFFF))
+            return false;
+        multiByte = true;
+        i += length;
+    }
+    return true;
+}
+
+QString kept(std::string_view text, bool cut)
+{
+    QString out = QString::fromLatin1(text.data(), qsizetype(text.size()));
+    if (cut)
+        out += u'…';
+    return out;
+}
+
+} // namespace
+
+int ReferenceTableReader::codeOf(char first, char second)
+{
+    int code = 0;
+    for (const char c : {first, second}) {
+        if (c == ' ' || c == '\t' || c == '\n')
+            continue;
+        if (hexDigit(c) < 0)
+            break;
+        code = code * 16 + hexDigit(c);
+    }
+    return code;
+}
+
+ReferenceTableReader::ReferenceTableReader(std::string_view file)
+{
+    bool multiByte = false;
+    const bool valid = isUtf8(file, multiByte);
+    const bool marked = file.substr(0, kMark.size()) == kMark;
+    m_encoding = marked || (valid && multiByte) ? TextEncoding::Utf8 : TextEncoding::Windows1252;
+    if (marked)
+        file.remove_prefix(kMark.size());
+
+    std::size_t start = 0;
+    while (start < file.size()) {
+        std::size_t end = start;
+        while (end < file.size() && file[end] != '\r' && file[end] != '\n')
+            ++end;
+        const std::string_view line = file.substr(start, end - start);
+        if (line.size() >= 3 && line[2] == '=')
+            m_texts[std::size_t(codeOf(line[0], line[1]))] = std::string(line.substr(3));
+        if (end + 1 < file.size() && file[end] == '\r' && file[end + 1] == '\n')
+            ++end;
+        start = end + 1;
+    }
+}
+
+QStringList ReferenceTableReader::keptDefinitions() const
+{
+    QStringList out;
+    for (int code = 0; code < CharacterTable::Size; ++code) {
+        if (const auto &text = m_texts[std::size_t(code)]) {
+            const bool cut = text->size() > TableParser::KeptBytes;
+            out << QString::number(code, 16) + u'=' +
+                       kept(std::string_view(*text).substr(0, TableParser::KeptBytes), cut);
+        }
+    }
+    return out;
+}
+
+QStringList ReferenceTableReader::keptDefinitions(const TableParser &parser)
+{
+    QStringList out;
+    for (int code = 0; code < CharacterTable::Size; ++code) {
+        if (parser.defines(code))
+            out << QString::number(code, 16) + u'=' +
+                       kept(parser.rawText(code), parser.isCut(code));
+    }
+    return out;
+}
+
+QString ReferenceTableReader::differenceFrom(const CharacterTable &before,
+                                             const CharacterTable &after) const
+{
+    for (int code = 0; code < CharacterTable::Size; ++code) {
+        const auto &text = m_texts[std::size_t(code)];
+        QString whole = text ? decodeText(*text, m_encoding) : before.entry(code);
+        if (whole.isEmpty())
+            whole = u"#"_s;
+        const QString &actual = after.entry(code);
+        const bool same = text && text->size() > TableParser::KeptBytes
+                              ? actual.size() >= 2 && whole.startsWith(actual)
+                              : actual == whole;
+        if (!same)
+            return u"entry %1 is \"%2\", the whole text \"%3\""_s.arg(code, 2, 16, QLatin1Char('0'))
+                .arg(actual, whole);
+    }
+    return {};
+}
