@@ -1,5 +1,6 @@
 #include "Utf8Validator.h"
 
+#include <bit>
 #include <cstring>
 
 #if defined(__SSE2__) && !defined(VERZINO_NO_SIMD)
@@ -11,15 +12,23 @@ namespace {
 
 constexpr std::size_t kRun = 16;
 
-// Whether the 16 bytes at p are all ASCII.
-bool asciiRun(const unsigned char *p)
+// The high bits of the 16 bytes at p, first byte lowest: where the non-ASCII bytes are.
+unsigned highBits(const unsigned char *p)
 {
 #if defined(VERZINO_UTF8_SSE2)
-    return _mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i *>(p))) == 0;
+    return unsigned(_mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i *>(p))));
 #else
-    std::uint64_t words[2];
-    std::memcpy(words, p, sizeof words);
-    return ((words[0] | words[1]) & 0x8080808080808080) == 0;
+    // Eight bytes to a word, first byte lowest whatever the byte order; the multiply moves the
+    // high bit of byte k to bit 56 + k, and no two partial products meet.
+    unsigned bits = 0;
+    for (std::size_t i = 0; i < kRun; i += 8) {
+        std::uint64_t word = 0;
+        for (std::size_t k = 0; k < 8; ++k)
+            word |= std::uint64_t(p[i + k]) << (8 * k);
+        const std::uint64_t high = (word & 0x8080808080808080) >> 7;
+        bits |= unsigned((high * 0x0102040810204080) >> 56) << i;
+    }
+    return bits;
 #endif
 }
 
@@ -38,21 +47,46 @@ void Utf8Validator::feed(std::string_view bytes)
     if (m_invalid)
         return;
 
-    while (p < end) {
-        // Between sequences, ASCII runs go 16 bytes at a time; the rest byte by byte up to the
-        // next boundary where a run could start again.
-        if (m_pending == 0) {
-            while (std::size_t(end - p) >= kRun && asciiRun(p))
-                p += kRun;
-        }
-        const unsigned char *stop = std::size_t(end - p) >= kRun ? p + kRun : end;
-        feedSlowly(p, stop);
-        if (m_invalid)
-            return;
-        p = stop;
-    }
-}
+    // A sequence left open by the last feed.
+    for (; m_pending > 0 && p < end; ++p)
+        feedSlowly(p, p + 1);
+    if (m_invalid)
+        return;
 
+    // From sequence to sequence: ASCII is skipped 16 bytes at a time, and each sequence is
+    // checked where it lies, as long as it lies whole in this feed.
+    while (!m_invalid && std::size_t(end - p) >= kRun) {
+        const unsigned high = highBits(p);
+        if (high == 0) {
+            p += kRun;
+            continue;
+        }
+        p += std::countr_zero(high);
+        const unsigned char lead = *p;
+        if (lead < 0xC2 || lead > 0xF4) {
+            m_invalid = true;
+            return;
+        }
+        // The second byte's range rules out overlong forms (E0, F0), surrogates (ED) and code
+        // points above U+10FFFF (F4).
+        const std::size_t length = lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+        if (std::size_t(end - p) < length)
+            break;
+        const unsigned char low = lead == 0xE0 ? 0xA0 : lead == 0xF0 ? 0x90 : 0x80;
+        const unsigned char top = lead == 0xED ? 0x9F : lead == 0xF4 ? 0x8F : 0xBF;
+        bool ok = p[1] >= low && p[1] <= top;
+        for (std::size_t k = 2; k < length; ++k)
+            ok = ok && (p[k] & 0xC0) == 0x80;
+        if (!ok) {
+            m_invalid = true;
+            return;
+        }
+        m_sawMultiByte = true;
+        p += length;
+    }
+    // The last few bytes, byte by byte: a sequence may stay open for the next feed.
+    feedSlowly(p, end);
+}
 void Utf8Validator::feedSlowly(const unsigned char *p, const unsigned char *end)
 {
     for (; p < end; ++p) {

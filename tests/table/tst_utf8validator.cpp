@@ -149,6 +149,47 @@ private Q_SLOTS:
         }
     }
 
+    // The same sequences in the middle of long ASCII runs, where the checks go 16 bytes at a time,
+    // at every offset from a run's start and split between two feeds at every place.
+    void sequencesInsideRuns_data()
+    {
+        QTest::addColumn<QByteArray>("sequence");
+        QTest::addColumn<bool>("valid");
+        QTest::newRow("C3 A9") << QByteArray("\xC3\xA9") << true;
+        QTest::newRow("E2 82 AC") << QByteArray("\xE2\x82\xAC") << true;
+        QTest::newRow("F0 9F 98 80") << QByteArray("\xF0\x9F\x98\x80") << true;
+        QTest::newRow("E0 A0 80") << QByteArray("\xE0\xA0\x80") << true;
+        QTest::newRow("ED 9F BF") << QByteArray("\xED\x9F\xBF") << true;
+        QTest::newRow("F4 8F BF BF") << QByteArray("\xF4\x8F\xBF\xBF") << true;
+        QTest::newRow("E8 alone") << QByteArray("\xE8") << false;
+        QTest::newRow("C1 BF") << QByteArray("\xC1\xBF") << false;
+        QTest::newRow("E0 9F BF") << QByteArray("\xE0\x9F\xBF") << false;
+        QTest::newRow("F0 8F BF BF") << QByteArray("\xF0\x8F\xBF\xBF") << false;
+        QTest::newRow("ED A0 80") << QByteArray("\xED\xA0\x80") << false;
+        QTest::newRow("F4 90 80 80") << QByteArray("\xF4\x90\x80\x80") << false;
+        QTest::newRow("F5 80 80 80") << QByteArray("\xF5\x80\x80\x80") << false;
+        QTest::newRow("E2 82 then ASCII") << QByteArray("\xE2\x82") << false;
+        QTest::newRow("E2 41 AC") << QByteArray("\xE2\x41\xAC") << false;
+        QTest::newRow("F0 9F 98 41") << QByteArray("\xF0\x9F\x98\x41") << false;
+        QTest::newRow("continuation 80") << QByteArray("\x80") << false;
+    }
+    void sequencesInsideRuns()
+    {
+        QFETCH(QByteArray, sequence);
+        QFETCH(bool, valid);
+        for (int offset = 0; offset < 20; ++offset) {
+            const QByteArray bytes = ascii(offset) + sequence + ascii(40);
+            for (qsizetype cut = 0; cut <= bytes.size(); ++cut) {
+                Utf8Validator validator;
+                validator.feed(std::string_view(bytes.constData(), std::size_t(cut)));
+                validator.feed(
+                    std::string_view(bytes.constData() + cut, std::size_t(bytes.size() - cut)));
+                if (validator.valid() != valid || validator.sawMultiByte() != valid)
+                    QFAIL(qPrintable(u"offset %1, cut at %2"_s.arg(offset).arg(cut)));
+            }
+        }
+    }
+
     // Every code point written as UTF-8 is valid; the same bytes with the last one dropped are not.
     void everyCodePoint()
     {
