@@ -1,9 +1,11 @@
-// Table reading against the machine's floor: the same file read in the same block size with
-// nothing done but counting its lines.
+// Table reading against the machine's floor: the same file read with plain read() calls in the
+// same block size, nothing done with the bytes. The reader is reported as a fraction of it.
 
 #include "CharacterTable.h"
+#include "ReferenceTableReader.h"
 #include "TableParser.h"
 #include "TableReader.h"
+#include "Utf8Validator.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -13,17 +15,17 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
-#include <array>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <initializer_list>
+#include <map>
 #include <memory>
-#include <optional>
 #include <random>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 using namespace Qt::StringLiterals;
 
@@ -34,11 +36,15 @@ constexpr std::size_t kFileSize = 64u * 1024 * 1024;
 constexpr std::size_t kBlockSize = 256 * 1024;
 
 QString g_path;
-std::string g_bytes; // the file's contents, for the in-memory parser benchmark
+QString g_utf8Path;
+std::string g_bytes;     // the file's contents, for the in-memory benchmarks
+std::string g_utf8Bytes; // the same for the UTF-8 file
 
 // Thirds by line count: "HH=text" definitions, headings and comments, and four-digit codes
 // ("4142=AB") whose third byte is a digit, so they define nothing. CR LF line ends throughout.
-std::string generateTable(std::size_t size)
+// Accented letters as Windows-1252 bytes, or as UTF-8 (then the whole file is valid UTF-8 and the
+// reader checks every byte of it).
+std::string generateTable(std::size_t size, bool utf8)
 {
     std::mt19937 random(20240601);
     const auto below = [&random](int n) {
@@ -62,7 +68,12 @@ std::string generateTable(std::size_t size)
     const auto text = [&](std::string &out) {
         const int length = below(8) == 0 ? 2 + below(4) : 1;
         for (int i = 0; i < length; ++i)
-            out += below(4) == 0 ? char(0xC0 + below(64)) : char(0x21 + below(94));
+            if (below(4) != 0)
+                out += char(0x21 + below(94));
+            else if (const int letter = 0xC0 + below(64); utf8)
+                out += {char(0xC0 | (letter >> 6)), char(0x80 | (letter & 0x3F))};
+            else
+                out += char(letter);
     };
 
     std::string out;
@@ -103,11 +114,11 @@ bool writeFile(const QString &path, const std::string &bytes)
            file.write(bytes.data(), qint64(bytes.size())) == qint64(bytes.size());
 }
 
-void BM_ReadTableFile(benchmark::State &state)
+void readTable(benchmark::State &state, const QString &path)
 {
     for (auto _ : state) {
         CharacterTable table;
-        const TableReadResult result = readTableFile(g_path, table);
+        const TableReadResult result = readTableFile(path, table);
         if (!result.ok()) {
             state.SkipWithError(result.error.toLocal8Bit().constData());
             return;
@@ -115,6 +126,19 @@ void BM_ReadTableFile(benchmark::State &state)
         benchmark::DoNotOptimize(table);
     }
     state.SetBytesProcessed(std::int64_t(state.iterations()) * std::int64_t(kFileSize));
+}
+
+// The program's reader on the Windows-1252 file: its first accented byte shows the file is not
+// UTF-8, and from there on the UTF-8 check costs nothing.
+void BM_ReadTableFile(benchmark::State &state)
+{
+    readTable(state, g_path);
+}
+
+// The same table saved as UTF-8: the UTF-8 check runs over every byte.
+void BM_ReadTableFileUtf8(benchmark::State &state)
+{
+    readTable(state, g_utf8Path);
 }
 
 // Opens the table file and hands every block read to onBlock; false when it cannot be opened.
@@ -132,8 +156,22 @@ bool readBlocks(benchmark::State &state, const QByteArray &path, char *block, On
     return true;
 }
 
-// The floor: open, read every block, count the line feeds.
+// The floor: open and read() every block, nothing looked at; what the system calls and the copy
+// from the page cache cost.
 void BM_ReadFloor(benchmark::State &state)
+{
+    const QByteArray path = QFile::encodeName(g_path);
+    const std::unique_ptr<char[]> block(new char[kBlockSize]);
+    for (auto _ : state) {
+        if (!readBlocks(state, path, block.get(),
+                        [](const char *, std::size_t) { benchmark::ClobberMemory(); }))
+            return;
+    }
+    state.SetBytesProcessed(std::int64_t(state.iterations()) * std::int64_t(kFileSize));
+}
+
+// A baseline, not a floor: read() plus a memchr() per line feed, the cheapest line-by-line walk.
+void BM_ReadMemchrBaseline(benchmark::State &state)
 {
     const QByteArray path = QFile::encodeName(g_path);
     const std::unique_ptr<char[]> block(new char[kBlockSize]);
@@ -155,19 +193,6 @@ void BM_ReadFloor(benchmark::State &state)
     state.SetBytesProcessed(std::int64_t(state.iterations()) * std::int64_t(kFileSize));
 }
 
-// read() alone, nothing looked at: what the system calls and the copy from the page cache cost.
-void BM_ReadOnly(benchmark::State &state)
-{
-    const QByteArray path = QFile::encodeName(g_path);
-    const std::unique_ptr<char[]> block(new char[kBlockSize]);
-    for (auto _ : state) {
-        if (!readBlocks(state, path, block.get(),
-                        [](const char *, std::size_t) { benchmark::ClobberMemory(); }))
-            return;
-    }
-    state.SetBytesProcessed(std::int64_t(state.iterations()) * std::int64_t(kFileSize));
-}
-
 // The parser alone over the bytes already in memory, in the reader's block size: what the reader
 // adds to the floor, without the system calls.
 void BM_ParseInMemory(benchmark::State &state)
@@ -182,40 +207,21 @@ void BM_ParseInMemory(benchmark::State &state)
     state.SetBytesProcessed(std::int64_t(state.iterations()) * std::int64_t(kFileSize));
 }
 
-// The figures only count if the parser reads what a plain reading line by line reads, however
+// The figures only count if the parser reads what the plain line-by-line reading reads, however
 // the bytes are cut into feeds.
-using PlainTable = std::array<std::optional<std::string>, 256>;
-
-PlainTable readLineByLine(std::string_view bytes)
-{
-    PlainTable table;
-    std::size_t at = 0;
-    while (at < bytes.size()) {
-        const std::size_t end = std::min(bytes.find_first_of("\r\n", at), bytes.size());
-        const std::string_view line = bytes.substr(at, end - at);
-        if (line.size() >= 3 && line[2] == '=')
-            table[std::size_t(TableParser::codeOf(line[0], line[1]))] = line.substr(3);
-        at = end + (bytes.substr(end, 2) == "\r\n" ? 2 : 1);
-    }
-    return table;
-}
-
 bool parsesAsLineByLine(std::string_view bytes, std::initializer_list<std::size_t> feedSizes)
 {
-    const PlainTable expected = readLineByLine(bytes);
+    const ReferenceTableReader expected(bytes);
+    const QStringList kept = expected.keptDefinitions();
     for (const std::size_t feedSize : feedSizes) {
         TableParser parser;
         for (std::size_t at = 0; at < bytes.size(); at += feedSize)
             parser.feed(bytes.substr(at, feedSize));
         parser.finish();
-        for (int code = 0; code < 256; ++code) {
-            const auto &entry = expected[std::size_t(code)];
-            if (parser.defines(code) != entry.has_value() ||
-                (entry && parser.rawText(code) != *entry)) {
-                std::fprintf(stderr, "the parser reads code %d wrongly, feeds of %zu bytes\n", code,
-                             feedSize);
-                return false;
-            }
+        if (ReferenceTableReader::keptDefinitions(parser) != kept ||
+            parser.encoding() != expected.encoding()) {
+            std::fprintf(stderr, "the parser reads wrongly with feeds of %zu bytes\n", feedSize);
+            return false;
         }
     }
     return true;
@@ -232,7 +238,10 @@ bool parserReadsRight()
                                       "4",
                                       "41",
                                       "41=",
-                                      "20= \r\n09=\t\r\n\t4=t\r\n"};
+                                      "20= \r\n09=\t\r\n\t4=t\r\n",
+                                      "\xEF\xBB\xBF"
+                                      "41=A\r\ne8=\xC3\xA8",
+                                      "e8=\xC3\xA8\r\n41=123456789\r\n"};
     for (const std::string_view bytes : cases) {
         for (std::size_t feed = 1; feed <= bytes.size(); ++feed) {
             if (!parsesAsLineByLine(bytes, {feed}))
@@ -250,10 +259,63 @@ bool parserReadsRight()
            parsesAsLineByLine(g_bytes, {kBlockSize});
 }
 
+// The UTF-8 check alone over the UTF-8 file in memory, in the reader's block size: what reading a
+// UTF-8 table adds.
+void BM_ValidateUtf8InMemory(benchmark::State &state)
+{
+    for (auto _ : state) {
+        Utf8Validator validator;
+        for (std::size_t at = 0; at < g_utf8Bytes.size(); at += kBlockSize)
+            validator.feed(std::string_view(g_utf8Bytes).substr(at, kBlockSize));
+        if (!validator.valid()) {
+            state.SkipWithError("the UTF-8 file does not validate");
+            return;
+        }
+        benchmark::DoNotOptimize(validator);
+    }
+    state.SetBytesProcessed(std::int64_t(state.iterations()) * std::int64_t(g_utf8Bytes.size()));
+}
+
 BENCHMARK(BM_ReadFloor)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_ReadOnly)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ReadMemchrBaseline)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_ReadTableFile)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ReadTableFileUtf8)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_ParseInMemory)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ValidateUtf8InMemory)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The console report, then each benchmark's speed as a fraction of the floor's: floor time over
+// its time, from the medians when repeated.
+class FractionOfFloorReporter final : public benchmark::ConsoleReporter {
+public:
+    FractionOfFloorReporter() : ConsoleReporter(OO_None) {}
+
+    void ReportRuns(const std::vector<Run> &runs) override
+    {
+        for (const Run &run : runs) {
+            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+            const bool single = run.run_type == Run::RT_Iteration && run.repetitions <= 1;
+            if (!run.error_occurred && (median || single))
+                m_times[run.run_name.function_name] = run.GetAdjustedRealTime();
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+
+    void Finalize() override
+    {
+        ConsoleReporter::Finalize();
+        const auto floor = m_times.find("BM_ReadFloor");
+        if (floor == m_times.end())
+            return;
+        std::printf("\nSpeed as a fraction of the floor (BM_ReadFloor, plain read()):\n");
+        for (const auto &[name, time] : m_times) {
+            if (name != floor->first && time > 0)
+                std::printf("  %-24s %.3f\n", name.c_str(), floor->second / time);
+        }
+    }
+
+private:
+    std::map<std::string, double> m_times;
+};
 
 } // namespace
 
@@ -269,19 +331,29 @@ int main(int argc, char **argv)
         return 1;
     }
     g_path = dir.filePath(u"bench.tbl"_s);
-    g_bytes = generateTable(kFileSize);
-    if (!writeFile(g_path, g_bytes)) {
-        std::fprintf(stderr, "cannot write %s\n", qPrintable(g_path));
+    g_utf8Path = dir.filePath(u"bench-utf8.tbl"_s);
+    g_bytes = generateTable(kFileSize, false);
+    g_utf8Bytes = generateTable(kFileSize, true);
+    g_utf8Bytes.resize(g_utf8Bytes.find_last_of('\n') + 1); // no UTF-8 sequence cut at the end
+    const std::string &utf8 = g_utf8Bytes;
+    if (!writeFile(g_path, g_bytes) || !writeFile(g_utf8Path, utf8)) {
+        std::fprintf(stderr, "cannot write the table files\n");
         return 1;
     }
-    if (!parserReadsRight())
+    if (!parserReadsRight() || !parsesAsLineByLine(utf8, {kBlockSize}))
         return 1;
+    if (ReferenceTableReader(g_bytes).encoding() != TextEncoding::Windows1252 ||
+        ReferenceTableReader(utf8).encoding() != TextEncoding::Utf8) {
+        std::fprintf(stderr, "the generated files are not in the encodings meant\n");
+        return 1;
+    }
     benchmark::AddCustomContext("table_file", qPrintable(g_path));
     benchmark::AddCustomContext("table_file_bytes", std::to_string(kFileSize));
     benchmark::AddCustomContext(
         "table_file_lines", std::to_string(std::count(g_bytes.begin(), g_bytes.end(), '\n') + 1));
 
-    benchmark::RunSpecifiedBenchmarks();
+    FractionOfFloorReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
     return 0;
 }
