@@ -5,7 +5,7 @@
 #include "Shape.h"
 #include "Twips.h"
 #include "UpDown.h"
-#include "frmVerzino.h"
+#include "MainWindow.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -79,7 +79,7 @@ class tst_LineEntry final : public QObject {
     Q_OBJECT
 
 private:
-    std::unique_ptr<frmVerzino> m_window;
+    std::unique_ptr<MainWindow> m_window;
     std::unique_ptr<QTemporaryDir> m_dir;
     std::optional<QString> m_nextChoice;
 
@@ -145,7 +145,7 @@ void tst_LineEntry::init()
 {
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
-    m_window = std::make_unique<frmVerzino>();
+    m_window = std::make_unique<MainWindow>();
     m_window->commonDialog1().setChooser(
         [this](QWidget *, const QString &, const QStringList &) { return m_nextChoice; });
     m_window->show();

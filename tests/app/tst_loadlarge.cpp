@@ -6,7 +6,7 @@
 #include "StatusBar.h"
 #include "TableReader.h"
 #include "TestFiles.h"
-#include "frmVerzino.h"
+#include "MainWindow.h"
 
 #include <QAction>
 #include <QApplication>
@@ -128,7 +128,7 @@ private Q_SLOTS:
     {
         QFETCH(bool, pressCancel);
 
-        frmVerzino window;
+        MainWindow window;
         window.commonDialog1().setChooser(
             [this](QWidget *, const QString &, const QStringList &) { return m_path; });
         window.show();

@@ -6,7 +6,7 @@
 #include "OpenFileDialog.h"
 #include "StatusBar.h"
 #include "TestFiles.h"
-#include "frmVerzino.h"
+#include "MainWindow.h"
 
 #include <QAction>
 #include <QApplication>
@@ -145,7 +145,7 @@ class TestLoadProgress final : public QObject {
     Q_OBJECT
 
 private:
-    std::unique_ptr<frmVerzino> m_window;
+    std::unique_ptr<MainWindow> m_window;
     QTemporaryDir m_dir;
     QString m_bigTable; // long enough to read in many blocks
     QList<QString> m_answers;
@@ -198,7 +198,7 @@ private Q_SLOTS:
         m_answers.clear();
         m_chooserCalls = 0;
         m_beforeAnswer = nullptr;
-        m_window = std::make_unique<frmVerzino>();
+        m_window = std::make_unique<MainWindow>();
         m_window->commonDialog1().setChooser(
             [this](QWidget *, const QString &, const QStringList &) -> std::optional<QString> {
                 ++m_chooserCalls;

@@ -21,12 +21,12 @@ class UpDown;
 
 // The program's one window: the line box, the limit with its spinner and marker, the two
 // Enter options, the menus and the status line, and the table in force.
-class frmVerzino final : public QMainWindow {
+class MainWindow final : public QMainWindow {
     Q_OBJECT
 
 public:
-    explicit frmVerzino(QWidget *parent = nullptr);
-    ~frmVerzino() override;
+    explicit MainWindow(QWidget *parent = nullptr);
+    ~MainWindow() override;
 
     const QString &fileTabella() const { return FileTabella; }
     const QString &nomeTabella() const { return NomeTabella; }

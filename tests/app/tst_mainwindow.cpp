@@ -8,7 +8,7 @@
 #include "StatusBar.h"
 #include "Twips.h"
 #include "UpDown.h"
-#include "frmVerzino.h"
+#include "MainWindow.h"
 
 #include <QAction>
 #include <QApplication>
@@ -125,11 +125,11 @@ int captionWidth(QWidget *control)
 
 } // namespace
 
-class tst_frmVerzino final : public QObject {
+class tst_MainWindow final : public QObject {
     Q_OBJECT
 
 private:
-    std::unique_ptr<frmVerzino> m_window;
+    std::unique_ptr<MainWindow> m_window;
     ScriptedChooser m_chooser;
 
     template <typename T> T *control(const QString &name) const
@@ -152,7 +152,7 @@ private Q_SLOTS:
     void init()
     {
         m_chooser = {};
-        m_window = std::make_unique<frmVerzino>();
+        m_window = std::make_unique<MainWindow>();
         m_window->commonDialog1().setChooser(m_chooser.chooser());
         m_window->show();
         QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
@@ -181,7 +181,7 @@ private Q_SLOTS:
     void capsLockFollowsKeyEvents();
 };
 
-void tst_frmVerzino::designGeometry_data()
+void tst_MainWindow::designGeometry_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QRect>("design");
@@ -197,7 +197,7 @@ void tst_frmVerzino::designGeometry_data()
     QTest::newRow("Label2") << u"Label2"_s << designRect(5760, 240, 495, 255) << true;
 }
 
-void tst_frmVerzino::designGeometry()
+void tst_MainWindow::designGeometry()
 {
     QFETCH(QString, name);
     QFETCH(QRect, design);
@@ -216,7 +216,7 @@ void tst_frmVerzino::designGeometry()
     QVERIFY2(actual.width() >= design.width(), qPrintable(name));
 }
 
-void tst_frmVerzino::clientAreaAndFixedSize()
+void tst_MainWindow::clientAreaAndFixedSize()
 {
     const QWidget *client = m_window->clientArea();
     QCOMPARE(client->size(), QSize(440, 138));
@@ -235,7 +235,7 @@ void tst_frmVerzino::clientAreaAndFixedSize()
     QCOMPARE(marker->geometry(), designRect(175, 960, 135, 135));
 }
 
-void tst_frmVerzino::captionsShowWhole()
+void tst_MainWindow::captionsShowWhole()
 {
     const QStringList captioned = {u"Label1"_s, u"Label2"_s, u"chkAppunti"_s, u"chkSvuota"_s};
     for (const QString &name : captioned) {
@@ -262,7 +262,7 @@ void tst_frmVerzino::captionsShowWhole()
     }
 }
 
-void tst_frmVerzino::startState()
+void tst_MainWindow::startState()
 {
     QCOMPARE(m_window->windowTitle(), u"Verzino v.1.0 - (C) 2026 gli autori di Verzino"_s);
     const QList<QSize> iconSizes = m_window->windowIcon().availableSizes();
@@ -310,7 +310,7 @@ void tst_frmVerzino::startState()
     QCOMPARE(line->text(), u"aZ#~"_s);
 }
 
-void tst_frmVerzino::tabOrder()
+void tst_MainWindow::tabOrder()
 {
     QStringList order;
     for (int i = 0; i < 6; ++i) {
@@ -323,7 +323,7 @@ void tst_frmVerzino::tabOrder()
         QCOMPARE(control<QWidget>(name)->focusPolicy(), Qt::NoFocus);
 }
 
-void tst_frmVerzino::menus()
+void tst_MainWindow::menus()
 {
     const QList<QAction *> bar = m_window->menuBar()->actions();
     QCOMPARE(bar.size(), 2);
@@ -343,7 +343,7 @@ void tst_frmVerzino::menus()
         QVERIFY(item->shortcuts().isEmpty());
 }
 
-void tst_frmVerzino::accessKeys_data()
+void tst_MainWindow::accessKeys_data()
 {
     QTest::addColumn<QString>("menu");
     QTest::addColumn<int>("menuKey");
@@ -356,7 +356,7 @@ void tst_frmVerzino::accessKeys_data()
                               << u"information"_s;
 }
 
-void tst_frmVerzino::accessKeys()
+void tst_MainWindow::accessKeys()
 {
     QFETCH(QString, menu);
     QFETCH(int, menuKey);
@@ -383,7 +383,7 @@ void tst_frmVerzino::accessKeys()
     }
 }
 
-void tst_frmVerzino::openCancelBeforeAnyChoice()
+void tst_MainWindow::openCancelBeforeAnyChoice()
 {
     choose(std::nullopt);
 
@@ -398,7 +398,7 @@ void tst_frmVerzino::openCancelBeforeAnyChoice()
     QCOMPARE(status(), u"Nessuna tabella aperta"_s);
 }
 
-void tst_frmVerzino::openExample_data()
+void tst_MainWindow::openExample_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<int>("code");
@@ -410,7 +410,7 @@ void tst_frmVerzino::openExample_data()
     QTest::newRow("italiano") << u"italiano.tbl"_s << 0x61 << u"a"_s;
 }
 
-void tst_frmVerzino::openExample()
+void tst_MainWindow::openExample()
 {
     QFETCH(QString, name);
     QFETCH(int, code);
@@ -427,7 +427,7 @@ void tst_frmVerzino::openExample()
     QVERIFY(control<LineBox>(u"rtbRiga"_s)->text().isEmpty());
 }
 
-void tst_frmVerzino::cancelAfterChoiceReadsAgain()
+void tst_MainWindow::cancelAfterChoiceReadsAgain()
 {
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
@@ -447,7 +447,7 @@ void tst_frmVerzino::cancelAfterChoiceReadsAgain()
     QCOMPARE(status(), u"Tabella caricata: prova.tbl"_s);
 }
 
-void tst_frmVerzino::secondFileMerges()
+void tst_MainWindow::secondFileMerges()
 {
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
@@ -465,7 +465,7 @@ void tst_frmVerzino::secondFileMerges()
     QCOMPARE(table.entry(0x43), u"#"_s);
 }
 
-void tst_frmVerzino::unreadableFileChangesNothing_data()
+void tst_MainWindow::unreadableFileChangesNothing_data()
 {
     QTest::addColumn<bool>("tableBefore");
     QTest::addColumn<QString>("badName");
@@ -477,7 +477,7 @@ void tst_frmVerzino::unreadableFileChangesNothing_data()
     QTest::newRow("folder, after a table") << true << u"cartella.tbl"_s << true;
 }
 
-void tst_frmVerzino::unreadableFileChangesNothing()
+void tst_MainWindow::unreadableFileChangesNothing()
 {
     QFETCH(bool, tableBefore);
     QFETCH(QString, badName);
@@ -521,7 +521,7 @@ void tst_frmVerzino::unreadableFileChangesNothing()
     QCOMPARE(status(), statusBefore);
 }
 
-void tst_frmVerzino::informationBox()
+void tst_MainWindow::informationBox()
 {
     BoxCloser closer;
     action(u"mnuInfo"_s)->trigger();
@@ -542,7 +542,7 @@ void tst_frmVerzino::informationBox()
     QVERIFY(m_window->isVisible());
 }
 
-void tst_frmVerzino::esciCloses()
+void tst_MainWindow::esciCloses()
 {
     bool askedAnything = false;
     QTimer watcher;
@@ -558,7 +558,7 @@ void tst_frmVerzino::esciCloses()
     QVERIFY(!askedAnything);
 }
 
-void tst_frmVerzino::spinnerSetsLimitAndMovesMarker()
+void tst_MainWindow::spinnerSetsLimitAndMovesMarker()
 {
     auto *spinner = control<UpDown>(u"UpDown1"_s);
     auto *limit = control<QLineEdit>(u"txtLimite"_s);
@@ -589,7 +589,7 @@ void tst_frmVerzino::spinnerSetsLimitAndMovesMarker()
     QVERIFY(marker->isVisible());
 }
 
-void tst_frmVerzino::capsLockFollowsKeyEvents()
+void tst_MainWindow::capsLockFollowsKeyEvents()
 {
     if (CapsLock::state())
         QSKIP("this platform tells the keyboard's state; key events are not followed");
@@ -606,5 +606,5 @@ void tst_frmVerzino::capsLockFollowsKeyEvents()
     QCOMPARE(bar->capsLock(), before);
 }
 
-QTEST_MAIN(tst_frmVerzino)
-#include "tst_frmverzino.moc"
+QTEST_MAIN(tst_MainWindow)
+#include "tst_mainwindow.moc"

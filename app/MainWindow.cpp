@@ -1,4 +1,4 @@
-#include "frmVerzino.h"
+#include "MainWindow.h"
 
 #include "AppInfo.h"
 #include "Clipboard.h"
@@ -58,7 +58,7 @@ void keepClear(const QWidget *left, QWidget *right)
 
 } // namespace
 
-frmVerzino::frmVerzino(QWidget *parent) : QMainWindow(parent)
+MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
 {
     setObjectName(u"frmVerzino"_s);
     setWindowTitle(u"Verzino v.1.0 - "_s + AppInfo::maker());
@@ -79,9 +79,9 @@ frmVerzino::frmVerzino(QWidget *parent) : QMainWindow(parent)
     rtbRiga->setFocus();
 }
 
-frmVerzino::~frmVerzino() = default;
+MainWindow::~MainWindow() = default;
 
-void frmVerzino::createMenus()
+void MainWindow::createMenus()
 {
     // Access keys only: no item has a shortcut key.
     mnuFile = menuBar()->addMenu(u"&File"_s);
@@ -97,7 +97,7 @@ void frmVerzino::createMenus()
     mnuInfo->setObjectName(u"mnuInfo"_s);
 }
 
-void frmVerzino::createControls()
+void MainWindow::createControls()
 {
     m_client = new QWidget(this);
     m_client->setObjectName(u"clientArea"_s);
@@ -149,7 +149,7 @@ void frmVerzino::createControls()
     CommonDialog1.setFilter(u"File Tabella (*.tbl)|*.tbl|Tutti i file (*.*)|*.*"_s);
 }
 
-void frmVerzino::createStatusBar()
+void MainWindow::createStatusBar()
 {
     SB = new StatusBar(m_client);
     SB->setObjectName(u"SB"_s);
@@ -160,7 +160,7 @@ void frmVerzino::createStatusBar()
     SB->followCapsLock(qApp);
 }
 
-void frmVerzino::fitCaptions()
+void MainWindow::fitCaptions()
 {
     // The design's widths were drawn for a narrower dialog font than most Linux desktops use.
     for (QWidget *control : std::initializer_list<QWidget *>{Label1, Label2, chkAppunti, chkSvuota})
@@ -169,7 +169,7 @@ void frmVerzino::fitCaptions()
     keepClear(chkAppunti, chkSvuota);
 }
 
-void frmVerzino::setFocusOrder()
+void MainWindow::setFocusOrder()
 {
     // Labels and the status bar take no focus; the rest follow the designed order.
     QWidget::setTabOrder(rtbRiga, chkAppunti);
@@ -178,19 +178,19 @@ void frmVerzino::setFocusOrder()
     QWidget::setTabOrder(chkSvuota, UpDown1);
 }
 
-void frmVerzino::connectHandlers()
+void MainWindow::connectHandlers()
 {
-    connect(mnuApriT, &QAction::triggered, this, &frmVerzino::mnuApriT_Click);
-    connect(mnuEsci, &QAction::triggered, this, &frmVerzino::mnuEsci_Click);
-    connect(mnuInfo, &QAction::triggered, this, &frmVerzino::mnuInfo_Click);
+    connect(mnuApriT, &QAction::triggered, this, &MainWindow::mnuApriT_Click);
+    connect(mnuEsci, &QAction::triggered, this, &MainWindow::mnuEsci_Click);
+    connect(mnuInfo, &QAction::triggered, this, &MainWindow::mnuInfo_Click);
 
     rtbRiga->setKeyPressHandler([this](qint16 &code) { rtbRiga_KeyPress(code); });
-    connect(txtLimite, &QLineEdit::textChanged, this, &frmVerzino::txtLimite_Change);
-    connect(UpDown1, &UpDown::upClick, this, &frmVerzino::UpDown1_UpClick);
-    connect(UpDown1, &UpDown::downClick, this, &frmVerzino::UpDown1_DownClick);
+    connect(txtLimite, &QLineEdit::textChanged, this, &MainWindow::txtLimite_Change);
+    connect(UpDown1, &UpDown::upClick, this, &MainWindow::UpDown1_UpClick);
+    connect(UpDown1, &UpDown::downClick, this, &MainWindow::UpDown1_DownClick);
 }
 
-void frmVerzino::mnuApriT_Click()
+void MainWindow::mnuApriT_Click()
 {
     // The reading in progress lets events run; a second one must wait for it to end.
     if (m_reading)
@@ -212,12 +212,12 @@ void frmVerzino::mnuApriT_Click()
     }
 }
 
-void frmVerzino::mnuEsci_Click()
+void MainWindow::mnuEsci_Click()
 {
     close();
 }
 
-void frmVerzino::mnuInfo_Click()
+void MainWindow::mnuInfo_Click()
 {
     const QStringList lines = {u"Verzino versione 1.0"_s, AppInfo::maker(), AppInfo::contact()};
     MessageBox::information(this, u"Informazioni su..."_s, lines.join(u'\n'));
@@ -225,7 +225,7 @@ void frmVerzino::mnuInfo_Click()
 
 // Reads the chosen file into the table and names it in the status line. Returns false when
 // the file could not be read; then the table and the status line are as they were.
-bool frmVerzino::CaricaTabella()
+bool MainWindow::CaricaTabella()
 {
     if (FileTabella.isEmpty())
         return true;
@@ -249,7 +249,7 @@ bool frmVerzino::CaricaTabella()
 }
 
 // Every character keystroke of the line box, before the box acts on it.
-void frmVerzino::rtbRiga_KeyPress(qint16 &code)
+void MainWindow::rtbRiga_KeyPress(qint16 &code)
 {
     switch (admitKeystroke(code, !FileTabella.isEmpty(), VociTabella)) {
     case KeystrokeAction::Enter: {
@@ -275,20 +275,20 @@ void frmVerzino::rtbRiga_KeyPress(qint16 &code)
     }
 }
 
-void frmVerzino::txtLimite_Change()
+void MainWindow::txtLimite_Change()
 {
     rtbRiga->setLengthLimit(LimitMarker::limitFromText(txtLimite->text()));
 }
 
 // The marker is hidden while it moves so that it is never drawn in two places.
-void frmVerzino::UpDown1_UpClick()
+void MainWindow::UpDown1_UpClick()
 {
     shpLimite->hide();
     shpLimite->setLeft(LimitMarker::afterUpClick(shpLimite->left()));
     shpLimite->show();
 }
 
-void frmVerzino::UpDown1_DownClick()
+void MainWindow::UpDown1_DownClick()
 {
     const std::optional<float> left = LimitMarker::afterDownClick(shpLimite->left());
     if (!left)
@@ -298,7 +298,7 @@ void frmVerzino::UpDown1_DownClick()
     shpLimite->show();
 }
 
-void frmVerzino::closeEvent(QCloseEvent *event)
+void MainWindow::closeEvent(QCloseEvent *event)
 {
     // A reading still running would go on for a window that is gone.
     if (m_reading)
