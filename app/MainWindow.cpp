@@ -4,6 +4,7 @@
 #include "Clipboard.h"
 #include "EnterActions.h"
 #include "Fonts.h"
+#include "HeldInput.h"
 #include "Keystroke.h"
 #include "LimitMarker.h"
 #include "LineBox.h"
@@ -11,7 +12,6 @@
 #include "ReadProgress.h"
 #include "Shape.h"
 #include "StatusBar.h"
-#include "TableReader.h"
 #include "Twips.h"
 #include "UpDown.h"
 
@@ -19,13 +19,13 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QIcon>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
-#include <QScopedValueRollback>
 
 using namespace Qt::StringLiterals;
 
@@ -76,7 +76,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
 
     // The window keeps its designed size.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
-    rtbRiga->setFocus();
+    m_lineBox->setFocus();
 }
 
 MainWindow::~MainWindow() = default;
@@ -84,17 +84,17 @@ MainWindow::~MainWindow() = default;
 void MainWindow::createMenus()
 {
     // Access keys only: no item has a shortcut key.
-    mnuFile = menuBar()->addMenu(u"&File"_s);
-    mnuFile->setObjectName(u"mnuFile"_s);
-    mnuApriT = mnuFile->addAction(u"&Apri Tabella..."_s);
-    mnuApriT->setObjectName(u"mnuApriT"_s);
-    mnuEsci = mnuFile->addAction(u"&Esci"_s);
-    mnuEsci->setObjectName(u"mnuEsci"_s);
+    m_fileMenu = menuBar()->addMenu(u"&File"_s);
+    m_fileMenu->setObjectName(u"mnuFile"_s);
+    m_openTableAction = m_fileMenu->addAction(u"&Apri Tabella..."_s);
+    m_openTableAction->setObjectName(u"mnuApriT"_s);
+    m_exitAction = m_fileMenu->addAction(u"&Esci"_s);
+    m_exitAction->setObjectName(u"mnuEsci"_s);
 
-    mnuAiuto = menuBar()->addMenu(u"&?"_s);
-    mnuAiuto->setObjectName(u"mnuAiuto"_s);
-    mnuInfo = mnuAiuto->addAction(u"&Informazioni su..."_s);
-    mnuInfo->setObjectName(u"mnuInfo"_s);
+    m_helpMenu = menuBar()->addMenu(u"&?"_s);
+    m_helpMenu->setObjectName(u"mnuAiuto"_s);
+    m_aboutAction = m_helpMenu->addAction(u"&Informazioni su..."_s);
+    m_aboutAction->setObjectName(u"mnuInfo"_s);
 }
 
 void MainWindow::createControls()
@@ -104,168 +104,184 @@ void MainWindow::createControls()
     m_client->setFixedSize(Twips::rect(0, 0, 6600, 2070).size());
     setCentralWidget(m_client);
 
-    rtbRiga = new LineBox(m_client);
-    rtbRiga->setObjectName(u"rtbRiga"_s);
-    place(rtbRiga, 120, 600, 5535, 345);
-    rtbRiga->setFont(Fonts::courier());
+    m_lineBox = new LineBox(m_client);
+    m_lineBox->setObjectName(u"rtbRiga"_s);
+    place(m_lineBox, 120, 600, 5535, 345);
+    m_lineBox->setFont(Fonts::courier());
 
-    chkAppunti = new QCheckBox(u"Copia negli Appunti con INVIO"_s, m_client);
-    chkAppunti->setObjectName(u"chkAppunti"_s);
-    place(chkAppunti, 120, 1320, 2655, 255);
-    chkAppunti->setChecked(true);
+    m_copyOnEnter = new QCheckBox(u"Copia negli Appunti con INVIO"_s, m_client);
+    m_copyOnEnter->setObjectName(u"chkAppunti"_s);
+    place(m_copyOnEnter, 120, 1320, 2655, 255);
+    m_copyOnEnter->setChecked(true);
 
-    txtLimite = new QLineEdit(m_client);
-    txtLimite->setObjectName(u"txtLimite"_s);
-    place(txtLimite, 5760, 600, 480, 350);
-    txtLimite->setFont(Fonts::courier());
-    txtLimite->setReadOnly(true);
-    txtLimite->setText(u"0"_s);
+    m_limitField = new QLineEdit(m_client);
+    m_limitField->setObjectName(u"txtLimite"_s);
+    place(m_limitField, 5760, 600, 480, 350);
+    m_limitField->setFont(Fonts::courier());
+    m_limitField->setReadOnly(true);
+    m_limitField->setText(u"0"_s);
 
-    Label1 = new QLabel(u"Scrivi qui la riga:"_s, m_client);
-    Label1->setObjectName(u"Label1"_s);
-    place(Label1, 120, 240, 2655, 255);
+    m_lineLabel = new QLabel(u"Scrivi qui la riga:"_s, m_client);
+    m_lineLabel->setObjectName(u"Label1"_s);
+    place(m_lineLabel, 120, 240, 2655, 255);
 
-    Label2 = new QLabel(u"Limite:"_s, m_client);
-    Label2->setObjectName(u"Label2"_s);
-    place(Label2, 5760, 240, 495, 255);
+    m_limitLabel = new QLabel(u"Limite:"_s, m_client);
+    m_limitLabel->setObjectName(u"Label2"_s);
+    place(m_limitLabel, 5760, 240, 495, 255);
 
-    chkSvuota = new QCheckBox(u"Svuota casella con INVIO"_s, m_client);
-    chkSvuota->setObjectName(u"chkSvuota"_s);
-    place(chkSvuota, 3000, 1320, 2295, 255);
-    chkSvuota->setChecked(true);
+    m_clearOnEnter = new QCheckBox(u"Svuota casella con INVIO"_s, m_client);
+    m_clearOnEnter->setObjectName(u"chkSvuota"_s);
+    place(m_clearOnEnter, 3000, 1320, 2295, 255);
+    m_clearOnEnter->setChecked(true);
 
-    UpDown1 = new UpDown(m_client);
-    UpDown1->setObjectName(u"UpDown1"_s);
-    place(UpDown1, 6240, 600, 240, 345);
-    UpDown1->setRange(0, 45);
-    UpDown1->setBuddy(txtLimite);
+    m_limitSpinner = new UpDown(m_client);
+    m_limitSpinner->setObjectName(u"UpDown1"_s);
+    place(m_limitSpinner, 6240, 600, 240, 345);
+    m_limitSpinner->setRange(0, 45);
+    m_limitSpinner->setBuddy(m_limitField);
 
-    shpLimite = new Shape(m_client);
-    shpLimite->setObjectName(u"shpLimite"_s);
-    shpLimite->setSizeTwips(135, 135);
-    shpLimite->setLeft(175);
-    shpLimite->setTop(960);
+    m_limitMarker = new Shape(m_client);
+    m_limitMarker->setObjectName(u"shpLimite"_s);
+    m_limitMarker->setSizeTwips(135, 135);
+    m_limitMarker->setLeft(175);
+    m_limitMarker->setTop(960);
 
-    CommonDialog1.setFilter(u"File Tabella (*.tbl)|*.tbl|Tutti i file (*.*)|*.*"_s);
+    // Qt shows what comes before each filter's last group: the design's captions, while
+    // "Tutti i file (*.*)" lists every file, with a dot in its name or not.
+    m_openDialog.setNameFilters({u"File Tabella (*.tbl) (*.tbl)"_s, u"Tutti i file (*.*) (*)"_s});
 }
 
 void MainWindow::createStatusBar()
 {
-    SB = new StatusBar(m_client);
-    SB->setObjectName(u"SB"_s);
-    SB->setSizeGripEnabled(false);
-    place(SB, 0, 1695, 6600, 375);
-    SB->setPanelText(u"Nessuna tabella aperta"_s);
+    m_statusBar = new StatusBar(m_client);
+    m_statusBar->setObjectName(u"SB"_s);
+    m_statusBar->setSizeGripEnabled(false);
+    place(m_statusBar, 0, 1695, 6600, 375);
+    m_statusBar->setPanelText(u"Nessuna tabella aperta"_s);
     // Key events go to whichever control has the focus; the Caps Lock panel follows all of them.
-    SB->followCapsLock(qApp);
+    m_statusBar->followCapsLock(qApp);
 }
 
 void MainWindow::fitCaptions()
 {
     // The design's widths were drawn for a narrower dialog font than most Linux desktops use.
-    for (QWidget *control : std::initializer_list<QWidget *>{Label1, Label2, chkAppunti, chkSvuota})
+    for (QWidget *control :
+         std::initializer_list<QWidget *>{m_lineLabel, m_limitLabel, m_copyOnEnter, m_clearOnEnter})
         widenToCaption(control);
-    keepClear(Label1, Label2);
-    keepClear(chkAppunti, chkSvuota);
+    keepClear(m_lineLabel, m_limitLabel);
+    keepClear(m_copyOnEnter, m_clearOnEnter);
 }
 
 void MainWindow::setFocusOrder()
 {
     // Labels and the status bar take no focus; the rest follow the designed order.
-    QWidget::setTabOrder(rtbRiga, chkAppunti);
-    QWidget::setTabOrder(chkAppunti, txtLimite);
-    QWidget::setTabOrder(txtLimite, chkSvuota);
-    QWidget::setTabOrder(chkSvuota, UpDown1);
+    QWidget::setTabOrder(m_lineBox, m_copyOnEnter);
+    QWidget::setTabOrder(m_copyOnEnter, m_limitField);
+    QWidget::setTabOrder(m_limitField, m_clearOnEnter);
+    QWidget::setTabOrder(m_clearOnEnter, m_limitSpinner);
 }
 
 void MainWindow::connectHandlers()
 {
-    connect(mnuApriT, &QAction::triggered, this, &MainWindow::mnuApriT_Click);
-    connect(mnuEsci, &QAction::triggered, this, &MainWindow::mnuEsci_Click);
-    connect(mnuInfo, &QAction::triggered, this, &MainWindow::mnuInfo_Click);
+    connect(m_openTableAction, &QAction::triggered, this, &MainWindow::chooseTable);
+    connect(m_exitAction, &QAction::triggered, this, &MainWindow::close);
+    connect(m_aboutAction, &QAction::triggered, this, &MainWindow::showAbout);
 
-    rtbRiga->setKeyPressHandler([this](qint16 &code) { rtbRiga_KeyPress(code); });
-    connect(txtLimite, &QLineEdit::textChanged, this, &MainWindow::txtLimite_Change);
-    connect(UpDown1, &UpDown::upClick, this, &MainWindow::UpDown1_UpClick);
-    connect(UpDown1, &UpDown::downClick, this, &MainWindow::UpDown1_DownClick);
+    m_lineBox->setKeyPressHandler([this](qint16 &code) { onLineKeyPress(code); });
+    connect(m_limitField, &QLineEdit::textChanged, this, &MainWindow::onLimitTextChanged);
+    connect(m_limitSpinner, &UpDown::upClick, this, &MainWindow::onUpClicked);
+    connect(m_limitSpinner, &UpDown::downClick, this, &MainWindow::onDownClicked);
+
+    // Keys typed while a table loads wait for it, so none is checked against the table that is
+    // being replaced.
+    m_heldKeys = new HeldInput(m_lineBox);
+    connect(&m_session, &TableSession::progressed, this, [this](qint64 done, qint64 total) {
+        if (m_progress)
+            m_progress->setProgress(done, total);
+    });
+    connect(&m_session, &TableSession::loadFinished, this, &MainWindow::onTableLoadFinished);
 }
 
-void MainWindow::mnuApriT_Click()
+void MainWindow::chooseTable()
 {
-    // The reading in progress lets events run; a second one must wait for it to end.
-    if (m_reading)
+    // The menu still answers while a table loads; one reading at a time.
+    if (m_loading)
         return;
-
-    const QString previousFile = FileTabella;
-    const QString previousName = NomeTabella;
-
-    CommonDialog1.setTitle(u"Apri Tabella..."_s);
-    // A cancelled dialog keeps its last choice, so a cancel reads that file again.
-    CommonDialog1.showOpen(this);
-    FileTabella = CommonDialog1.fileName();
-    NomeTabella = CommonDialog1.fileTitle();
-    if (!CaricaTabella()) {
-        // A file that could not be read does not come into force, nor is it read on a cancel.
-        FileTabella = previousFile;
-        NomeTabella = previousName;
-        CommonDialog1.restoreChoice(previousFile, previousName);
-    }
+    m_openDialog.setTitle(u"Apri Tabella..."_s);
+    // A cancelled dialog gives back the file in force, which is read again.
+    const QString path = m_openDialog.choose(this).value_or(m_openDialog.fileName());
+    if (!path.isEmpty())
+        openTable(path);
 }
 
-void MainWindow::mnuEsci_Click()
-{
-    close();
-}
-
-void MainWindow::mnuInfo_Click()
+void MainWindow::showAbout()
 {
     const QStringList lines = {u"Verzino versione 1.0"_s, AppInfo::maker(), AppInfo::contact()};
     MessageBox::information(this, u"Informazioni su..."_s, lines.join(u'\n'));
 }
 
-// Reads the chosen file into the table and names it in the status line. Returns false when
-// the file could not be read; then the table and the status line are as they were.
-bool MainWindow::CaricaTabella()
+void MainWindow::openTables(const QStringList &paths)
 {
-    if (FileTabella.isEmpty())
-        return true;
+    if (m_loading || paths.isEmpty())
+        return;
+    m_loading = true;
+    m_pendingTables = paths;
+    m_heldKeys->hold();
+    loadNextTable();
+}
 
-    TableReadResult result;
-    {
-        // A long reading shows its progress and can be cancelled; the window keeps painting.
-        ReadProgress progress(this, u"Apri Tabella..."_s, u"Lettura di %1..."_s.arg(NomeTabella));
-        const QScopedValueRollback reading(m_reading, &progress);
-        result = readTableFile(FileTabella, VociTabella, [&progress](qint64 done, qint64 total) {
-            return progress.update(done, total);
-        });
+void MainWindow::loadNextTable()
+{
+    const QString path = m_pendingTables.takeFirst();
+    m_progress = std::make_unique<ReadProgress>(
+        this, u"Apri Tabella..."_s, u"Lettura di %1..."_s.arg(QFileInfo(path).fileName()));
+    // Queued, and gone with the dialog: the cancel never runs inside the dialog's own signal,
+    // and never reaches the next file's reading.
+    connect(
+        m_progress.get(), &ReadProgress::canceled, m_progress.get(), [this] { m_session.cancel(); },
+        Qt::QueuedConnection);
+    m_session.startLoad(path);
+}
+
+// The session has the outcome; the window shows it.
+void MainWindow::onTableLoadFinished(const TableReadResult &result)
+{
+    m_progress.reset();
+    if (result.ok()) {
+        m_statusBar->setPanelText(u"Tabella caricata: "_s + m_session.fileName());
+        m_openDialog.confirmChoice(m_session.filePath());
+        if (!m_pendingTables.isEmpty()) {
+            loadNextTable();
+            return;
+        }
+    } else {
+        m_pendingTables.clear();
+        if (result.outcome == TableReadResult::Outcome::Failed)
+            MessageBox::error(this, u"Apri Tabella..."_s, result.error);
     }
-    if (result.outcome == TableReadResult::Outcome::Failed)
-        MessageBox::error(this, u"Apri Tabella..."_s, result.error);
-    if (!result.ok())
-        return false;
-
-    SB->setPanelText(u"Tabella caricata: "_s + NomeTabella);
-    return true;
+    m_loading = false;
+    m_heldKeys->release();
+    Q_EMIT tableLoadFinished(result.ok());
 }
 
 // Every character keystroke of the line box, before the box acts on it.
-void MainWindow::rtbRiga_KeyPress(qint16 &code)
+void MainWindow::onLineKeyPress(qint16 &code)
 {
-    switch (admitKeystroke(code, !FileTabella.isEmpty(), VociTabella)) {
+    switch (admitKeystroke(code, m_session.hasTable(), m_session.table())) {
     case KeystrokeAction::Enter: {
         // The copy comes first, so with both boxes ticked the clipboard gets the line.
         const EnterActions actions =
-            EnterActions::from(chkAppunti->checkState(), chkSvuota->checkState());
+            EnterActions::from(m_copyOnEnter->checkState(), m_clearOnEnter->checkState());
         if (actions.copyToClipboard) {
             Clipboard::clear();
-            Clipboard::putText(rtbRiga->text());
+            Clipboard::putText(m_lineBox->text());
         }
         if (actions.clearLine)
-            rtbRiga->setText(QString());
+            m_lineBox->setText(QString());
         break;
     }
     case KeystrokeAction::AppendAtEnd:
-        rtbRiga->setSelectionStart(int(rtbRiga->text().size()));
+        m_lineBox->setSelectionStart(int(m_lineBox->text().size()));
         break;
     case KeystrokeAction::Drop:
         code = KeyCode::Dropped;
@@ -275,33 +291,35 @@ void MainWindow::rtbRiga_KeyPress(qint16 &code)
     }
 }
 
-void MainWindow::txtLimite_Change()
+void MainWindow::onLimitTextChanged()
 {
-    rtbRiga->setLengthLimit(LimitMarker::limitFromText(txtLimite->text()));
+    m_lineBox->setLengthLimit(LimitMarker::limitFromText(m_limitField->text()));
 }
 
 // The marker is hidden while it moves so that it is never drawn in two places.
-void MainWindow::UpDown1_UpClick()
+void MainWindow::onUpClicked()
 {
-    shpLimite->hide();
-    shpLimite->setLeft(LimitMarker::afterUpClick(shpLimite->left()));
-    shpLimite->show();
+    m_limitMarker->hide();
+    m_limitMarker->setLeft(LimitMarker::afterUpClick(m_limitMarker->left()));
+    m_limitMarker->show();
 }
 
-void MainWindow::UpDown1_DownClick()
+void MainWindow::onDownClicked()
 {
-    const std::optional<float> left = LimitMarker::afterDownClick(shpLimite->left());
+    const std::optional<float> left = LimitMarker::afterDownClick(m_limitMarker->left());
     if (!left)
         return;
-    shpLimite->hide();
-    shpLimite->setLeft(*left);
-    shpLimite->show();
+    m_limitMarker->hide();
+    m_limitMarker->setLeft(*left);
+    m_limitMarker->show();
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
-    // A reading still running would go on for a window that is gone.
-    if (m_reading)
-        m_reading->cancel();
+    // A reading still running is let go of, never waited for; what was typed meanwhile goes
+    // with the window.
+    m_heldKeys->discard();
+    m_pendingTables.clear();
+    m_session.cancel();
     QMainWindow::closeEvent(event);
 }

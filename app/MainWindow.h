@@ -1,12 +1,14 @@
 #pragma once
 
-#include "CharacterTable.h"
 #include "OpenFileDialog.h"
+#include "TableSession.h"
 
 #include <QMainWindow>
+#include <QStringList>
 
-#include <optional>
+#include <memory>
 
+class HeldInput;
 class LineBox;
 class QAction;
 class QCheckBox;
@@ -20,7 +22,14 @@ class StatusBar;
 class UpDown;
 
 // The program's one window: the line box, the limit with its spinner and marker, the two
-// Enter options, the menus and the status line, and the table in force.
+// Enter options, the menus and the status line, over the table session.
+//
+// The design's names are the controls' object names: frmVerzino (this window), mnuFile,
+// mnuApriT, mnuEsci, mnuAiuto, mnuInfo, rtbRiga (m_lineBox), chkAppunti (m_copyOnEnter),
+// txtLimite (m_limitField), Label1 (m_lineLabel), Label2 (m_limitLabel), chkSvuota
+// (m_clearOnEnter), UpDown1 (m_limitSpinner), shpLimite (m_limitMarker), SB (m_statusBar);
+// CommonDialog1 is m_openDialog, CaricaTabella is openTables(), VociTabella, FileTabella and
+// NomeTabella live in tableSession().
 class MainWindow final : public QMainWindow {
     Q_OBJECT
 
@@ -28,13 +37,24 @@ public:
     explicit MainWindow(QWidget *parent = nullptr);
     ~MainWindow() override;
 
-    const QString &fileTabella() const { return FileTabella; }
-    const QString &nomeTabella() const { return NomeTabella; }
-    const CharacterTable &vociTabella() const { return VociTabella; }
-    OpenFileDialog &commonDialog1() { return CommonDialog1; }
+    // Reads the files one after another, each merged over the last, exactly as if each had been
+    // chosen in the Apri Tabella dialog; stops at the first that cannot be read or is cancelled.
+    // Returns at once: the reading runs on a worker thread and tableLoadFinished reports its end.
+    // Ignored while a reading runs.
+    void openTables(const QStringList &paths);
+    void openTable(const QString &path) { openTables({path}); }
+    bool isLoadingTable() const { return m_loading; }
+
+    const TableSession &tableSession() const { return m_session; }
+    TableSession &tableSession() { return m_session; }
+    OpenFileDialog &openDialog() { return m_openDialog; }
 
     // The window's client area below the menu bar; every control's Left/Top counts from it.
     QWidget *clientArea() const { return m_client; }
+
+Q_SIGNALS:
+    // The end of what openTables() started: true when every file was read.
+    void tableLoadFinished(bool ok);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -47,37 +67,39 @@ private:
     void setFocusOrder();
     void connectHandlers();
 
-    void mnuApriT_Click();
-    void mnuEsci_Click();
-    void mnuInfo_Click();
-    bool CaricaTabella();
+    void chooseTable();
+    void showAbout();
+    void loadNextTable();
+    void onTableLoadFinished(const TableReadResult &result);
 
-    void rtbRiga_KeyPress(qint16 &code);
-    void txtLimite_Change();
-    void UpDown1_UpClick();
-    void UpDown1_DownClick();
+    void onLineKeyPress(qint16 &code);
+    void onLimitTextChanged();
+    void onUpClicked();
+    void onDownClicked();
 
-    QString FileTabella;
-    QString NomeTabella;
-    CharacterTable VociTabella;
+    TableSession m_session;
+    OpenFileDialog m_openDialog;
 
     QWidget *m_client = nullptr;
-    QMenu *mnuFile = nullptr;
-    QAction *mnuApriT = nullptr;
-    QAction *mnuEsci = nullptr;
-    QMenu *mnuAiuto = nullptr;
-    QAction *mnuInfo = nullptr;
-    StatusBar *SB = nullptr;
-    LineBox *rtbRiga = nullptr;
-    QCheckBox *chkAppunti = nullptr;
-    QLineEdit *txtLimite = nullptr;
-    QLabel *Label1 = nullptr;
-    QLabel *Label2 = nullptr;
-    QCheckBox *chkSvuota = nullptr;
-    UpDown *UpDown1 = nullptr;
-    Shape *shpLimite = nullptr;
-    OpenFileDialog CommonDialog1;
+    QMenu *m_fileMenu = nullptr;
+    QAction *m_openTableAction = nullptr;
+    QAction *m_exitAction = nullptr;
+    QMenu *m_helpMenu = nullptr;
+    QAction *m_aboutAction = nullptr;
+    StatusBar *m_statusBar = nullptr;
+    LineBox *m_lineBox = nullptr;
+    QCheckBox *m_copyOnEnter = nullptr;
+    QLineEdit *m_limitField = nullptr;
+    QLabel *m_lineLabel = nullptr;
+    QLabel *m_limitLabel = nullptr;
+    QCheckBox *m_clearOnEnter = nullptr;
+    UpDown *m_limitSpinner = nullptr;
+    Shape *m_limitMarker = nullptr;
 
-    // The table reading in progress, if any.
-    ReadProgress *m_reading = nullptr;
+    // While a reading runs: the files still to read, the keys typed into the line box, and the
+    // progress dialog once it is due.
+    bool m_loading = false;
+    QStringList m_pendingTables;
+    HeldInput *m_heldKeys = nullptr;
+    std::unique_ptr<ReadProgress> m_progress;
 };
