@@ -1,4 +1,4 @@
-#include "frmVerzino.h"
+#include "MainWindow.h"
 
 #include "AppInfo.h"
 #include "Translations.h"
@@ -77,7 +77,7 @@ int main(int argc, char *argv[])
 
     Translations::installItalian(app);
 
-    frmVerzino window;
+    MainWindow window;
     window.show();
     return app.exec();
 }

@@ -9,6 +9,8 @@ void show(QMessageBox::Icon icon, QWidget *parent, const QString &title, const Q
 {
     QMessageBox box(icon, title, text, QMessageBox::Ok, parent);
     box.setObjectName(QString::fromLatin1(ObjectName));
+    // File names are shown as written, even one that looks like markup.
+    box.setTextFormat(Qt::PlainText);
     box.setDefaultButton(QMessageBox::Ok);
     box.setEscapeButton(QMessageBox::Ok);
     box.exec();

@@ -1,84 +1,86 @@
 #include "OpenFileDialog.h"
 
+#include <QAbstractFileIconProvider>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QRegularExpression>
+#include <QMimeDatabase>
 
 using namespace Qt::StringLiterals;
 
+namespace {
+
+// Icons and type names from the file's name alone. Qt's own provider reads the first bytes of
+// files whose names say too little, and a read can block for good (/proc/kmsg) or for long (a
+// stalled network file system).
+class NameOnlyIconProvider final : public QAbstractFileIconProvider {
+public:
+    QIcon icon(const QFileInfo &info) const override
+    {
+        return QAbstractFileIconProvider::icon(info.isDir() ? Folder : File);
+    }
+
+    QString type(const QFileInfo &info) const override
+    {
+        if (info.isDir())
+            return QAbstractFileIconProvider::type(info);
+        return m_mimeTypes.mimeTypeForFile(info.fileName(), QMimeDatabase::MatchExtension)
+            .comment();
+    }
+
+private:
+    QMimeDatabase m_mimeTypes;
+};
+
+} // namespace
+
 OpenFileDialog::OpenFileDialog() = default;
-
-void OpenFileDialog::setTitle(const QString &title)
-{
-    m_title = title;
-}
-
-void OpenFileDialog::setFilter(const QString &vbFilter)
-{
-    // Turned into Qt's form only when the dialog is shown: the window sets it while starting.
-    m_filter = vbFilter;
-}
 
 void OpenFileDialog::setChooser(Chooser chooser)
 {
     m_chooser = std::move(chooser);
 }
 
+void OpenFileDialog::confirmChoice(const QString &path)
+{
+    m_fileName = path;
+    m_fileTitle = QFileInfo(path).fileName();
+}
+
+std::optional<QString> OpenFileDialog::choose(QWidget *parent) const
+{
+    const std::optional<QString> chosen =
+        m_chooser ? m_chooser(parent, m_title, m_nameFilters) : runQtDialog(parent);
+    if (!chosen || chosen->isEmpty())
+        return std::nullopt;
+    return chosen;
+}
+
 bool OpenFileDialog::showOpen(QWidget *parent)
 {
-    const QStringList nameFilters = filters();
-    const std::optional<QString> chosen = m_chooser ? m_chooser(parent, m_title, nameFilters)
-                                                    : runQtDialog(parent, m_title, nameFilters);
-    if (!chosen || chosen->isEmpty())
-        return false;
-    m_fileName = *chosen;
-    m_fileTitle = QFileInfo(*chosen).fileName();
-    return true;
+    const std::optional<QString> chosen = choose(parent);
+    if (chosen)
+        confirmChoice(*chosen);
+    return chosen.has_value();
 }
 
-QStringList OpenFileDialog::qtFilters(const QString &vbFilter)
-{
-    // Qt reads a filter's patterns from the parenthesised group that ends its text, so that
-    // group must hold the patterns themselves. "*.*" means every file, but in Qt it would
-    // only match names with a dot.
-    static const QRegularExpression trailingGroup(u"\\s*\\([^()]*\\)\\s*$"_s);
-
-    const QStringList parts = vbFilter.split(u'|');
-    QStringList filters;
-    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
-        QStringList patterns;
-        for (const QString &pattern : parts.at(i + 1).split(u';', Qt::SkipEmptyParts)) {
-            const QString trimmed = pattern.trimmed();
-            if (trimmed.isEmpty())
-                continue;
-            patterns.append(trimmed == "*.*"_L1 ? u"*"_s : trimmed);
-        }
-        if (patterns.isEmpty())
-            continue;
-        patterns.removeDuplicates();
-
-        QString description = parts.at(i).trimmed();
-        description.remove(trailingGroup);
-        const QString group = u'(' + patterns.join(u' ') + u')';
-        filters.append(description.isEmpty() ? group : description + u' ' + group);
-    }
-    return filters;
-}
-
-std::optional<QString> OpenFileDialog::runQtDialog(QWidget *parent, const QString &title,
-                                                   const QStringList &filters) const
+std::optional<QString> OpenFileDialog::runQtDialog(QWidget *parent) const
 {
     // Qt's own dialog, not the desktop's: the same everywhere, translated with Qt, and
     // drivable from the keyboard by typing a path into the file name field.
-    QFileDialog dialog(parent, title);
+    // Declared first: the dialog's file system model uses it until the dialog is gone.
+    NameOnlyIconProvider icons;
+    QFileDialog dialog(parent, m_title);
     dialog.setObjectName(u"OpenFileDialog"_s);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
+    dialog.setOption(QFileDialog::DontUseCustomDirectoryIcons);
+    dialog.setIconProvider(&icons);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setNameFilters(filters);
-    if (!filters.isEmpty())
-        dialog.selectNameFilter(filters.constFirst());
+    dialog.setNameFilters(m_nameFilters);
+    if (!m_nameFilters.isEmpty())
+        dialog.selectNameFilter(m_nameFilters.constFirst());
     if (!m_fileName.isEmpty())
         dialog.setDirectory(QFileInfo(m_fileName).absolutePath());
     else

@@ -8,46 +8,44 @@
 
 class QWidget;
 
-// The open-file dialog: a title, a filter in "Description|pattern|Description|pattern" form,
-// and the full path and bare name of the last file chosen. Cancelling keeps the last choice.
+// The open-file dialog: a title, name filters, and the full path and bare name of the last
+// confirmed choice. Showing the dialog does not change that choice; the caller confirms it once
+// it has used the file, so a cancelled dialog gives back the last file that was used.
 class OpenFileDialog final {
 public:
     // Shows the choice modally; returns the chosen path, or nullopt when cancelled.
     using Chooser = std::function<std::optional<QString>(QWidget *parent, const QString &title,
-                                                         const QStringList &filters)>;
+                                                         const QStringList &nameFilters)>;
 
     OpenFileDialog();
 
-    void setTitle(const QString &title);
+    void setTitle(const QString &title) { m_title = title; }
     QString title() const { return m_title; }
-    void setFilter(const QString &vbFilter);
-    QStringList filters() const { return qtFilters(m_filter); }
 
-    // Modal; returns once the dialog is closed. Returns whether a file was chosen.
-    bool showOpen(QWidget *parent);
+    // Qt name filters. Only what comes before a filter's last parenthesised group is shown,
+    // so a caption can name other patterns than those it matches: "Tutti i file (*.*) (*)"
+    // shows "Tutti i file (*.*)" and lists every file, with a dot in its name or not.
+    void setNameFilters(const QStringList &filters) { m_nameFilters = filters; }
+    QStringList nameFilters() const { return m_nameFilters; }
 
+    // Modal; returns the path chosen, or nullopt when the dialog was cancelled.
+    std::optional<QString> choose(QWidget *parent) const;
+
+    // The last confirmed choice, empty before the first.
     QString fileName() const { return m_fileName; }
     QString fileTitle() const { return m_fileTitle; }
-    // Takes back a choice the program could not use, so that the next cancel reads the file in
-    // force rather than the one that failed.
-    void restoreChoice(const QString &fileName, const QString &fileTitle)
-    {
-        m_fileName = fileName;
-        m_fileTitle = fileTitle;
-    }
+    void confirmChoice(const QString &path);
+
+    // choose(), confirming a chosen file at once. Returns whether a file was chosen.
+    bool showOpen(QWidget *parent);
 
     void setChooser(Chooser chooser);
 
-    // "File Tabella (*.tbl)|*.tbl|Tutti i file (*.*)|*.*" -> Qt name filters, the pattern of
-    // each pair in parentheses after its description; "*.*" becomes "*" so every file shows.
-    static QStringList qtFilters(const QString &vbFilter);
-
 private:
-    std::optional<QString> runQtDialog(QWidget *parent, const QString &title,
-                                       const QStringList &filters) const;
+    std::optional<QString> runQtDialog(QWidget *parent) const;
 
     QString m_title;
-    QString m_filter;
+    QStringList m_nameFilters;
     QString m_fileName;
     QString m_fileTitle;
     Chooser m_chooser;

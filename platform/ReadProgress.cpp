@@ -1,6 +1,6 @@
 #include "ReadProgress.h"
 
-#include <QCoreApplication>
+#include <QProgressBar>
 #include <QProgressDialog>
 
 #include <climits>
@@ -22,14 +22,20 @@ ReadProgress::Steps ReadProgress::steps(qint64 done, qint64 total)
 
 ReadProgress::ReadProgress(QWidget *parent, const QString &title, const QString &label,
                            std::chrono::milliseconds threshold)
-    : m_parent(parent), m_title(title), m_label(label), m_threshold(threshold)
+    : m_parent(parent), m_title(title), m_label(label)
 {
-    m_clock.start();
+    m_delay.setSingleShot(true);
+    connect(&m_delay, &QTimer::timeout, this, &ReadProgress::showDialog);
+    m_delay.start(threshold);
 }
 
 ReadProgress::~ReadProgress()
 {
-    delete m_dialog.data();
+    if (m_dialog) {
+        m_dialog->disconnect(this);
+        m_dialog->hide();
+        m_dialog->deleteLater();
+    }
 }
 
 QProgressDialog *ReadProgress::dialog() const
@@ -37,27 +43,15 @@ QProgressDialog *ReadProgress::dialog() const
     return m_dialog.data();
 }
 
-bool ReadProgress::update(qint64 done, qint64 total)
+void ReadProgress::setProgress(qint64 done, qint64 total)
 {
-    if (m_cancelled)
-        return false;
-
-    if (!m_dialog) {
-        if (std::chrono::milliseconds(m_clock.elapsed()) < m_threshold) {
-            // Paint and run timers, but keep clicks and keys for later.
-            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-            return !m_cancelled;
-        }
-        showDialog();
-    }
-
-    const Steps now = steps(done, total);
-    if (m_dialog->maximum() != now.maximum)
-        m_dialog->setMaximum(now.maximum);
-    m_dialog->setValue(now.value);
-    // The dialog is modal now: input reaches it and nothing else.
-    QCoreApplication::processEvents();
-    return !m_cancelled;
+    m_steps = steps(done, total);
+    if (!m_bar)
+        return;
+    if (m_bar->maximum() != m_steps.maximum)
+        m_bar->setMaximum(m_steps.maximum);
+    // Straight to the bar: the dialog's own setValue() would run the event loop when modal.
+    m_bar->setValue(m_steps.value);
 }
 
 void ReadProgress::showDialog()
@@ -71,6 +65,10 @@ void ReadProgress::showDialog()
     m_dialog->setMinimumDuration(0);
     m_dialog->setAutoReset(false);
     m_dialog->setAutoClose(false);
-    QObject::connect(m_dialog, &QProgressDialog::canceled, m_dialog, [this] { cancel(); });
+    m_bar = new QProgressBar(m_dialog);
+    m_dialog->setBar(m_bar);
+    m_bar->setRange(0, m_steps.maximum);
+    m_bar->setValue(m_steps.value);
+    connect(m_dialog, &QProgressDialog::canceled, this, &ReadProgress::canceled);
     m_dialog->show();
 }

@@ -1,20 +1,22 @@
 #pragma once
 
-#include <QElapsedTimer>
+#include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QTimer>
 
 #include <chrono>
 
+class QProgressBar;
 class QProgressDialog;
 class QWidget;
 
-// The progress of a long reading that runs in the user-interface thread, block by block.
-// Between blocks it lets the event loop run, so the window keeps painting; a reading that has
-// lasted longer than the threshold gets a modal dialog with the progress and a Cancel button,
-// shorter ones show nothing. Until the dialog is up, user input waits in the queue, so nothing
-// can start a second reading or act on a half-read table.
-class ReadProgress final {
+// The progress of a reading that runs on another thread. A reading that has lasted longer than
+// the threshold gets a window-modal dialog with the progress and an "Annulla" button; shorter
+// ones show nothing. It never runs the event loop itself: it only follows the caller's.
+class ReadProgress final : public QObject {
+    Q_OBJECT
+
 public:
     static constexpr std::chrono::milliseconds DefaultThreshold{500};
 
@@ -27,22 +29,20 @@ public:
     };
     static Steps steps(qint64 done, qint64 total);
 
-    // The clock starts here: construct it right before the reading begins.
+    // The clock starts here: construct it when the reading starts.
     ReadProgress(QWidget *parent, const QString &title, const QString &label,
                  std::chrono::milliseconds threshold = DefaultThreshold);
-    ~ReadProgress();
-    ReadProgress(const ReadProgress &) = delete;
-    ReadProgress &operator=(const ReadProgress &) = delete;
+    // The dialog goes with it; safe from inside the dialog's own canceled signal.
+    ~ReadProgress() override;
 
-    // The reader's callback after every block; returns false once the reading is to stop.
-    bool update(qint64 done, qint64 total);
-
-    // Stops the reading at the next block, as the Cancel button does.
-    void cancel() { m_cancelled = true; }
-    bool cancelled() const { return m_cancelled; }
+    void setProgress(qint64 done, qint64 total);
 
     // The dialog once the threshold has passed, null before.
     QProgressDialog *dialog() const;
+
+Q_SIGNALS:
+    // Annulla, Escape or the dialog's close button.
+    void canceled();
 
 private:
     void showDialog();
@@ -50,8 +50,8 @@ private:
     QPointer<QWidget> m_parent;
     QString m_title;
     QString m_label;
-    std::chrono::milliseconds m_threshold;
-    QElapsedTimer m_clock;
+    QTimer m_delay;
+    Steps m_steps;
     QPointer<QProgressDialog> m_dialog;
-    bool m_cancelled = false;
+    QPointer<QProgressBar> m_bar; // owned by the dialog
 };

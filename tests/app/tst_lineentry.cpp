@@ -2,10 +2,11 @@
 // with the mouse, Enter with the clipboard read back, and the marker against the text.
 #include "Clipboard.h"
 #include "LineBox.h"
+#include "MainWindow.h"
 #include "Shape.h"
 #include "Twips.h"
 #include "UpDown.h"
-#include "frmVerzino.h"
+#include "WindowHarness.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -79,16 +80,13 @@ class tst_LineEntry final : public QObject {
     Q_OBJECT
 
 private:
-    std::unique_ptr<frmVerzino> m_window;
+    std::unique_ptr<MainWindow> m_window;
     std::unique_ptr<QTemporaryDir> m_dir;
     std::optional<QString> m_nextChoice;
 
     template <typename T> T *control(const QString &name) const
     {
-        auto *found = m_window->findChild<T *>(name);
-        if (!found)
-            qFatal("no control named %s", qPrintable(name));
-        return found;
+        return WindowHarness::control<T>(m_window.get(), name);
     }
     LineBox *line() const { return control<LineBox>(u"rtbRiga"_s); }
     UpDown *spinner() const { return control<UpDown>(u"UpDown1"_s); }
@@ -145,8 +143,8 @@ void tst_LineEntry::init()
 {
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
-    m_window = std::make_unique<frmVerzino>();
-    m_window->commonDialog1().setChooser(
+    m_window = std::make_unique<MainWindow>();
+    m_window->openDialog().setChooser(
         [this](QWidget *, const QString &, const QStringList &) { return m_nextChoice; });
     m_window->show();
     QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
@@ -172,7 +170,8 @@ void tst_LineEntry::useTable(const QByteArray &bytes)
 
     m_nextChoice = path;
     control<QAction>(u"mnuApriT"_s)->trigger();
-    QCOMPARE(m_window->fileTabella(), path);
+    QVERIFY(WindowHarness::waitForLoad(*m_window));
+    QCOMPARE(m_window->tableSession().filePath(), path);
     QCOMPARE(QApplication::focusWidget(), line());
 }
 

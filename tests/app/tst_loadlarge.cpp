@@ -2,11 +2,11 @@
 // it down: the event loop keeps turning during the whole reading, the progress dialog comes after
 // half a second, Cancel stops the reading at once, and keeping the window alive costs little.
 #include "CharacterTable.h"
+#include "MainWindow.h"
 #include "OpenFileDialog.h"
 #include "StatusBar.h"
 #include "TableReader.h"
 #include "TestFiles.h"
-#include "frmVerzino.h"
 
 #include <QAction>
 #include <QApplication>
@@ -128,7 +128,7 @@ private Q_SLOTS:
     {
         QFETCH(bool, pressCancel);
 
-        frmVerzino window;
+        MainWindow window;
         window.commonDialog1().setChooser(
             [this](QWidget *, const QString &, const QStringList &) { return m_path; });
         window.show();

@@ -1,103 +1,56 @@
-// Loading a table through the window when the file is large or is no table at all: the window
-// keeps running, a long reading can be cancelled, and every failure ends in a message box with
-// the window as it was.
+// Loading a table through the window while the reading runs on its worker thread: the window
+// keeps running and answering, a long reading shows its progress and can be cancelled, keys
+// typed meanwhile wait for the new table, closing lets go of a reading stuck for good, and every
+// failure ends in a message box with the window as it was.
 #include "CharacterTable.h"
 #include "LineBox.h"
-#include "OpenFileDialog.h"
+#include "MainWindow.h"
+#include "ReadGate.h"
 #include "StatusBar.h"
 #include "TestFiles.h"
-#include "frmVerzino.h"
+#include "UpDown.h"
+#include "WindowHarness.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QMessageBox>
+#include <QLineEdit>
+#include <QProcess>
 #include <QProgressDialog>
-#include <QPushButton>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QThread>
 #include <QTimer>
+#include <QToolButton>
 
-#include <functional>
+#include <cstdio>
 #include <memory>
-#include <optional>
 #include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
+using WindowHarness::ModalWatcher;
 
 namespace {
 
 using TestFiles::MiB;
 using TestFiles::writeTable;
 
-// What the progress dialog showed while it was up.
-struct SeenProgress {
-    QString title;
-    QString label;
-    QString buttonText;
-    Qt::WindowModality modality = Qt::NonModal;
-    int maximum = 0;
+constexpr char ChildVariable[] = "TST_LOADPROGRESS_STUCK_TABLE";
+
+// The window's state that a load changes, or must leave alone.
+struct WindowState {
+    QString file;
+    QString name;
+    CharacterTable table;
+    QString status;
+    QString line;
+
+    friend bool operator==(const WindowState &, const WindowState &) = default;
 };
 
-// What a message box showed before the watcher closed it.
-struct SeenBox {
-    QString title;
-    QString text;
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
-};
-
-// Watches for modal windows while a command runs: notes the progress dialog and runs
-// `onProgress` once when it first appears; notes and closes every message box.
-class ModalWatcher final : public QObject {
-public:
-    explicit ModalWatcher(QObject *parent = nullptr) : QObject(parent)
-    {
-        connect(&m_timer, &QTimer::timeout, this, &ModalWatcher::poll);
-        m_timer.start(2);
-    }
-
-    std::function<void(QProgressDialog *)> onProgress;
-    std::optional<SeenProgress> progress;
-    QList<SeenBox> boxes;
-
-private:
-    void poll()
-    {
-        QWidget *modal = QApplication::activeModalWidget();
-        if (auto *dialog = qobject_cast<QProgressDialog *>(modal); dialog && !progress) {
-            SeenProgress seen;
-            seen.title = dialog->windowTitle();
-            seen.label = dialog->labelText();
-            if (const auto buttons = dialog->findChildren<QPushButton *>(); buttons.size() == 1)
-                seen.buttonText = buttons.first()->text();
-            seen.modality = dialog->windowModality();
-            seen.maximum = dialog->maximum();
-            progress = seen;
-            if (onProgress)
-                onProgress(dialog);
-        } else if (auto *box = qobject_cast<QMessageBox *>(modal)) {
-            boxes.append({box->windowTitle(), box->text(), box->icon()});
-            box->button(QMessageBox::Ok)->click();
-        }
-    }
-
-    QTimer m_timer;
-};
-
-// Stands in for a slow disk: the first time the reading lets events run, it holds the
-// thread for longer than the progress dialog waits before it shows.
-class SlowDisk final : public QObject {
-public:
-    explicit SlowDisk(QObject *parent = nullptr) : QObject(parent)
-    {
-        QTimer::singleShot(0, this, [] { QThread::msleep(600); });
-    }
-};
-
-// Counts the turns of the event loop while a command runs.
+// Counts the turns of the event loop.
 class Ticker final : public QObject {
 public:
     explicit Ticker(QObject *parent = nullptr) : QObject(parent)
@@ -111,33 +64,15 @@ private:
     QTimer m_timer;
 };
 
-// Counts the times a widget was blocked by a modal window.
-class BlockCounter final : public QObject {
-public:
-    explicit BlockCounter(QWidget *watched) : QObject(watched)
-    {
-        watched->installEventFilter(this);
-    }
-    int blocked = 0;
-
-protected:
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        if (event->type() == QEvent::WindowBlocked)
-            ++blocked;
-        return false;
-    }
-};
-
-// The window's state that a load changes, or must leave alone.
-struct WindowState {
-    QString file;
-    QString name;
-    CharacterTable table;
-    QString status;
-
-    friend bool operator==(const WindowState &, const WindowState &) = default;
-};
+// A reading that reports half of the file read, then waits at the gate.
+TableSession::ReadFunction halfThenGate(std::shared_ptr<ReadGate> gate)
+{
+    const TableSession::ReadFunction gated = ReadGate::gatedRead(std::move(gate));
+    return [gated](const QString &path, CharacterTable &table, const TableReadProgress &progress) {
+        progress(16 * MiB, 32 * MiB);
+        return gated(path, table, progress);
+    };
+}
 
 } // namespace
 
@@ -145,32 +80,33 @@ class TestLoadProgress final : public QObject {
     Q_OBJECT
 
 private:
-    std::unique_ptr<frmVerzino> m_window;
+    std::unique_ptr<MainWindow> m_window;
     QTemporaryDir m_dir;
-    QString m_bigTable; // long enough to read in many blocks
-    QList<QString> m_answers;
-    int m_chooserCalls = 0;
-    std::function<void(const QString &)> m_beforeAnswer;
+    QString m_bigTable;
+    WindowHarness::ScriptedChooser m_chooser;
 
     template <typename T> T *control(const QString &name) const
     {
-        auto *found = m_window->findChild<T *>(name);
-        if (!found)
-            qFatal("no control named %s", qPrintable(name));
-        return found;
+        return WindowHarness::control<T>(m_window.get(), name);
     }
     QString status() const { return control<StatusBar>(u"SB"_s)->panelText(); }
     WindowState state() const
     {
-        return {m_window->fileTabella(), m_window->nomeTabella(), m_window->vociTabella(),
-                status()};
+        const TableSession &session = m_window->tableSession();
+        return {session.filePath(), session.fileName(), session.table(), status(),
+                control<LineBox>(u"rtbRiga"_s)->text()};
     }
 
-    // File → Apri Tabella..., choosing `path`; returns when the command has ended.
+    // File → Apri Tabella..., choosing `path`; returns once the command has started.
+    void startOpen(const QString &path)
+    {
+        m_chooser.answers.append(path);
+        control<QAction>(u"mnuApriT"_s)->trigger();
+    }
     void open(const QString &path)
     {
-        m_answers.append(path);
-        control<QAction>(u"mnuApriT"_s)->trigger();
+        startOpen(path);
+        QVERIFY(WindowHarness::waitForLoad(*m_window));
     }
 
     void loadSmallTableFirst()
@@ -182,7 +118,13 @@ private:
         file.close();
         open(path);
         QCOMPARE(status(), u"Tabella caricata: prima.tbl"_s);
-        QCOMPARE(m_window->vociTabella().entry(0x41), u"X"_s);
+        QCOMPARE(m_window->tableSession().table().entry(0x41), u"X"_s);
+    }
+
+    // A reading held at a gate that is never opened: a read() stuck in the kernel.
+    void useStuckReading()
+    {
+        m_window->tableSession().setReadFunction(ReadGate::gatedRead(std::make_shared<ReadGate>()));
     }
 
 private Q_SLOTS:
@@ -195,20 +137,9 @@ private Q_SLOTS:
 
     void init()
     {
-        m_answers.clear();
-        m_chooserCalls = 0;
-        m_beforeAnswer = nullptr;
-        m_window = std::make_unique<frmVerzino>();
-        m_window->commonDialog1().setChooser(
-            [this](QWidget *, const QString &, const QStringList &) -> std::optional<QString> {
-                ++m_chooserCalls;
-                if (m_answers.isEmpty())
-                    return std::nullopt;
-                const QString answer = m_answers.takeFirst();
-                if (m_beforeAnswer)
-                    m_beforeAnswer(answer);
-                return answer;
-            });
+        m_chooser = {};
+        m_window = std::make_unique<MainWindow>();
+        m_window->openDialog().setChooser(m_chooser.chooser());
         m_window->show();
         QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
     }
@@ -216,11 +147,13 @@ private Q_SLOTS:
 
     void quickLoadShowsNothing();
     void longLoadShowsProgress();
+    void windowAnswersWhileReading();
     void cancelLeavesWindowAsItWas_data();
     void cancelLeavesWindowAsItWas();
-    void windowTakesNoInputWhileReading();
-    void closingWhileReadingCancels_data();
-    void closingWhileReadingCancels();
+    void keysTypedWhileReadingWaitForTheTable();
+    void closingWhileReadingLetsGo_data();
+    void closingWhileReadingLetsGo();
+    void programEndsSoonAfterCloseWhenStuck();
     void badFileThroughWindow_data();
     void badFileThroughWindow();
 };
@@ -231,45 +164,86 @@ void TestLoadProgress::quickLoadShowsNothing()
     QVERIFY(writeTable(path, 2 * MiB));
 
     ModalWatcher watcher;
-    Ticker ticker;
     open(path);
 
-    // The event loop ran during the reading, yet no dialog was due.
-    QVERIFY(ticker.ticks > 0);
     QVERIFY(!watcher.progress);
     QVERIFY(watcher.boxes.isEmpty());
     QCOMPARE(status(), u"Tabella caricata: piccola.tbl"_s);
-    QCOMPARE(m_window->vociTabella().entry(0x42), u"Bb"_s);
+    QCOMPARE(m_window->tableSession().table().entry(0x42), u"Bb"_s);
 }
 
 void TestLoadProgress::longLoadShowsProgress()
 {
+    auto gate = std::make_shared<ReadGate>();
+    m_window->tableSession().setReadFunction(halfThenGate(gate));
     ModalWatcher watcher;
-    BlockCounter blocks(m_window.get());
     Ticker ticker;
+    QElapsedTimer clock;
+    clock.start();
+    qint64 shownAt = -1;
     int ticksWhenShown = -1;
-    watcher.onProgress = [&](QProgressDialog *) { ticksWhenShown = ticker.ticks; };
-    const SlowDisk slowDisk;
-    open(m_bigTable);
+    QPointer<QProgressDialog> shown;
+    watcher.onProgress = [&](QProgressDialog *dialog) {
+        shownAt = clock.elapsed();
+        ticksWhenShown = ticker.ticks;
+        shown = dialog;
+    };
+    startOpen(m_bigTable);
 
-    QVERIFY(watcher.progress);
+    QTRY_VERIFY(shown);
+    QVERIFY2(shownAt >= 450, qPrintable(QString::number(shownAt)));
+    QVERIFY(ticksWhenShown > 50); // the event loop turned all along
     QCOMPARE(watcher.progress->title, u"Apri Tabella..."_s);
     QCOMPARE(watcher.progress->label, u"Lettura di grande.tbl..."_s);
     QCOMPARE(watcher.progress->buttonText, u"Annulla"_s);
     QCOMPARE(watcher.progress->modality, Qt::WindowModal);
-    QCOMPARE(watcher.progress->maximum, int(32 * MiB));
-    QVERIFY(blocks.blocked > 0);
-    // The window kept running while the dialog was up.
-    QVERIFY(ticksWhenShown >= 0);
-    QVERIFY(ticker.ticks > ticksWhenShown);
+    QCOMPARE(shown->maximum(), int(32 * MiB));
+    QCOMPARE(shown->value(), int(16 * MiB));
+    QVERIFY(m_window->isLoadingTable());
 
+    gate->open();
+    QVERIFY(WindowHarness::waitForLoad(*m_window));
+    QTRY_VERIFY(!shown || !shown->isVisible());
     QVERIFY(watcher.boxes.isEmpty());
-    QVERIFY(!QApplication::activeModalWidget());
-    QCOMPARE(m_window->fileTabella(), m_bigTable);
-    QCOMPARE(m_window->nomeTabella(), u"grande.tbl"_s);
+    QCOMPARE(m_window->tableSession().filePath(), m_bigTable);
     QCOMPARE(status(), u"Tabella caricata: grande.tbl"_s);
-    QCOMPARE(m_window->vociTabella().entry(0x41), u"A"_s);
-    QCOMPARE(m_window->vociTabella().entry(0xFF), u"z"_s);
+    QCOMPARE(m_window->tableSession().table().entry(0xFF), u"z"_s);
+}
+
+void TestLoadProgress::windowAnswersWhileReading()
+{
+    useStuckReading();
+    startOpen(m_bigTable);
+    QVERIFY(m_window->isLoadingTable());
+
+    // Before the dialog is due the window takes clicks as ever.
+    auto *spinner = control<UpDown>(u"UpDown1"_s);
+    QTest::mouseClick(spinner->upButton(), Qt::LeftButton);
+    QTest::mouseClick(spinner->upButton(), Qt::LeftButton);
+    QCOMPARE(control<QLineEdit>(u"txtLimite"_s)->text(), u"2"_s);
+    QCOMPARE(control<LineBox>(u"rtbRiga"_s)->lengthLimit(), 2);
+    // A command that reaches the window meanwhile does not start a second reading.
+    startOpen(m_bigTable);
+    QCOMPARE(m_chooser.calls.size(), 1);
+
+    // Then the dialog blocks the window, which still paints.
+    QTRY_VERIFY(qobject_cast<QProgressDialog *>(QApplication::activeModalWidget()));
+    int paints = 0;
+    struct PaintCounter final : QObject {
+        int *count;
+        explicit PaintCounter(int *c) : count(c) {}
+        bool eventFilter(QObject *, QEvent *event) override
+        {
+            if (event->type() == QEvent::Paint)
+                ++*count;
+            return false;
+        }
+    } counter(&paints);
+    QWidget *line = control<LineBox>(u"rtbRiga"_s);
+    line->installEventFilter(&counter);
+    line->update();
+    QTRY_VERIFY(paints > 0);
+    QVERIFY(m_window->isLoadingTable());
 }
 
 void TestLoadProgress::cancelLeavesWindowAsItWas_data()
@@ -286,90 +260,129 @@ void TestLoadProgress::cancelLeavesWindowAsItWas()
         loadSmallTableFirst();
     const WindowState before = state();
 
+    useStuckReading();
     ModalWatcher watcher;
-    watcher.onProgress = [](QProgressDialog *dialog) {
-        const auto buttons = dialog->findChildren<QPushButton *>();
-        QCOMPARE(buttons.size(), 1);
-        buttons.first()->click();
-    };
-    const SlowDisk slowDisk;
-    open(m_bigTable);
+    watcher.onProgress = WindowHarness::pressCancel;
+    QSignalSpy finished(m_window.get(), &MainWindow::tableLoadFinished);
+    startOpen(m_bigTable);
+    QVERIFY(finished.wait(5'000));
 
+    QCOMPARE(finished.size(), 1);
+    QCOMPARE(finished.at(0).at(0).toBool(), false);
     QVERIFY(watcher.progress);
     QVERIFY(watcher.boxes.isEmpty()); // a cancel is no failure
-    QVERIFY(!QApplication::activeModalWidget());
+    QTRY_VERIFY(!QApplication::activeModalWidget());
     QCOMPARE(state(), before);
+    QCOMPARE(m_window->openDialog().fileName(), before.file);
 
-    // The same file, left alone, loads.
+    // The same file, with a reader that answers, loads.
+    m_window->tableSession().setReadFunction({});
     open(m_bigTable);
     QCOMPARE(status(), u"Tabella caricata: grande.tbl"_s);
-    QCOMPARE(m_window->vociTabella().entry(0x41), u"A"_s);
+    QCOMPARE(m_window->tableSession().table().entry(0x41), u"A"_s);
 }
 
-void TestLoadProgress::windowTakesNoInputWhileReading()
+void TestLoadProgress::keysTypedWhileReadingWaitForTheTable()
 {
-    loadSmallTableFirst(); // "A" and "C" are defined from here on
-    QWindow *window = m_window->windowHandle();
+    loadSmallTableFirst(); // "X" and "C" are defined from here on
+    const QString next = m_dir.filePath(u"nuova.tbl"_s);
+    QFile file(next);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("5A=Z\r\n");
+    file.close();
+
+    auto gate = std::make_shared<ReadGate>();
+    m_window->tableSession().setReadFunction(ReadGate::gatedRead(gate));
     auto *line = control<LineBox>(u"rtbRiga"_s);
+    startOpen(next);
+    QTRY_COMPARE(gate->arrived(), 1);
 
-    ModalWatcher watcher;
-    QString lineWhileReading;
-    int callsWhileReading = -1;
-    watcher.onProgress = [&](QProgressDialog *) {
-        QTest::keyClick(window, 'C');
-        QTest::keyClick(window, 'C');
-        lineWhileReading = line->text();
-        // A command that reaches the window anyway must not start a second reading.
-        m_answers.append(m_dir.filePath(u"prima.tbl"_s));
-        control<QAction>(u"mnuApriT"_s)->trigger();
-        callsWhileReading = m_chooserCalls;
-    };
-    const SlowDisk slowDisk;
-    open(m_bigTable);
+    // "Z" only comes with the new table; "q" is in neither. Typed as a keyboard does.
+    QTest::keyClicks(line, u"ZCq"_s);
+    QTest::keyClick(line, Qt::Key_Backspace);
+    QTest::keyClicks(line, u"ZX"_s);
+    QCOMPARE(line->text(), QString());
 
-    QVERIFY(watcher.progress);
-    QCOMPARE(lineWhileReading, QString());
-    QCOMPARE(callsWhileReading, 2); // the first table and the big one, no third
-    QCOMPARE(status(), u"Tabella caricata: grande.tbl"_s);
-
-    // With the reading over, the same keys reach the line. Offscreen there is no window manager
-    // to hand the activation back when the dialog goes, so do it here.
-    m_window->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
-    QTest::keyClick(window, 'C');
-    QTest::keyClick(window, 'C');
-    QCOMPARE(line->text(), u"CC"_s);
+    gate->open();
+    QVERIFY(WindowHarness::waitForLoad(*m_window));
+    // In the order typed, each checked against the new table.
+    QCOMPARE(line->text(), u"ZZX"_s);
+    QCOMPARE(status(), u"Tabella caricata: nuova.tbl"_s);
+    // From here on keys go straight in.
+    QTest::keyClicks(line, u"C"_s);
+    QCOMPARE(line->text(), u"ZZXC"_s);
 }
 
-void TestLoadProgress::closingWhileReadingCancels_data()
+void TestLoadProgress::closingWhileReadingLetsGo_data()
 {
     QTest::addColumn<QString>("how");
-    QTest::newRow("window closed") << u"close"_s;
-    QTest::newRow("File, Esci") << u"mnuEsci"_s;
+    QTest::addColumn<bool>("dialogUp");
+    QTest::newRow("window closed") << u"close"_s << false;
+    QTest::newRow("window closed, dialog up") << u"close"_s << true;
+    QTest::newRow("File, Esci") << u"mnuEsci"_s << false;
 }
 
-void TestLoadProgress::closingWhileReadingCancels()
+void TestLoadProgress::closingWhileReadingLetsGo()
 {
     QFETCH(QString, how);
+    QFETCH(bool, dialogUp);
     loadSmallTableFirst();
     const WindowState before = state();
 
+    useStuckReading();
     ModalWatcher watcher;
-    watcher.onProgress = [&](QProgressDialog *) {
-        if (how == u"close")
-            m_window->close();
-        else
-            control<QAction>(how)->trigger();
-    };
-    const SlowDisk slowDisk;
-    open(m_bigTable);
+    QSignalSpy finished(m_window.get(), &MainWindow::tableLoadFinished);
+    startOpen(m_bigTable);
+    QTest::keyClicks(control<LineBox>(u"rtbRiga"_s), u"CC"_s);
+    if (dialogUp)
+        QTRY_VERIFY(watcher.progress);
 
-    QVERIFY(watcher.progress);
+    QElapsedTimer clock;
+    clock.start();
+    if (how == u"close")
+        m_window->close();
+    else
+        control<QAction>(how)->trigger();
+    QVERIFY(clock.elapsed() < 100);
+
     QVERIFY(!m_window->isVisible());
-    QVERIFY(!QApplication::activeModalWidget());
+    QVERIFY(!m_window->isLoadingTable());
+    QCOMPARE(finished.size(), 1);
+    QCOMPARE(finished.at(0).at(0).toBool(), false);
+    QTRY_VERIFY(!QApplication::activeModalWidget());
+    QTest::qWait(20);
     QVERIFY(watcher.boxes.isEmpty());
-    // Cancelled, not read to the end.
+    // Nothing was read, and the keys held for the reading went with the window.
     QCOMPARE(state(), before);
+}
+
+void TestLoadProgress::programEndsSoonAfterCloseWhenStuck()
+{
+    QProcess child;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QString::fromLatin1(ChildVariable), m_bigTable);
+    child.setProcessEnvironment(environment);
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(QCoreApplication::applicationFilePath(), {});
+    QVERIFY(child.waitForStarted());
+    QByteArray said;
+    while (!said.contains("closing\n")) {
+        QVERIFY2(child.waitForReadyRead(20'000), said.constData());
+        said += child.readAllStandardOutput();
+    }
+    QElapsedTimer clock;
+    clock.start();
+    const bool ended = child.waitForFinished(5'000);
+    const qint64 took = clock.elapsed();
+    if (!ended)
+        child.kill();
+    QVERIFY2(ended, "the program did not end after its window was closed");
+    qInfo("the program ended %lld ms after its window was closed", took);
+    QVERIFY2(took < 1000, qPrintable(QString::number(took)));
+    QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(child.exitCode(), 0);
+    said += child.readAllStandardOutput();
+    QVERIFY2(said.contains("loading\n"), said.constData());
 }
 
 void TestLoadProgress::badFileThroughWindow_data()
@@ -402,6 +415,7 @@ void TestLoadProgress::badFileThroughWindow()
     if (tableBefore)
         loadSmallTableFirst();
     const WindowState before = state();
+    const QString choiceBefore = m_window->openDialog().fileName();
 
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
@@ -414,7 +428,7 @@ void TestLoadProgress::badFileThroughWindow()
         QVERIFY(QDir(dir.path()).mkdir(u"tabella.tbl"_s));
     } else if (kind == u"removed after choosing") {
         QVERIFY(writeTable(path, MiB));
-        m_beforeAnswer = [](const QString &chosen) { QFile::remove(chosen); };
+        m_chooser.beforeAnswer = [](const QString &chosen) { QFile::remove(chosen); };
     }
 
     ModalWatcher watcher;
@@ -425,13 +439,45 @@ void TestLoadProgress::badFileThroughWindow()
     QVERIFY2(clock.elapsed() < 10'000, "the command took too long");
     QVERIFY(!watcher.progress);
     QCOMPARE(watcher.boxes.size(), 1);
-    const SeenBox &box = watcher.boxes.first();
+    const ModalWatcher::Box &box = watcher.boxes.first();
     QCOMPARE(box.icon, QMessageBox::Critical);
     QCOMPARE(box.title, u"Apri Tabella..."_s);
     QVERIFY2(box.text.contains(path), qPrintable(box.text));
     QVERIFY2(box.text.contains(reason), qPrintable(box.text));
     QCOMPARE(state(), before);
+    QCOMPARE(m_window->openDialog().fileName(), choiceBefore);
 }
 
-QTEST_MAIN(TestLoadProgress)
+namespace {
+
+// The program with a reading that never returns: its window is closed once the progress dialog
+// is up, and the process must then end on its own.
+int runStuckProgram(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    MainWindow window;
+    window.tableSession().setReadFunction(ReadGate::gatedRead(std::make_shared<ReadGate>()));
+    window.show();
+    window.openTable(qEnvironmentVariable(ChildVariable));
+    std::printf("%s\n", window.isLoadingTable() ? "loading" : "not loading");
+    QTimer::singleShot(700, &window, [&window] {
+        std::printf("closing\n");
+        std::fflush(stdout);
+        window.close();
+    });
+    return app.exec();
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (qEnvironmentVariableIsSet(ChildVariable))
+        return runStuckProgram(argc, argv);
+    QApplication app(argc, argv);
+    QTEST_SET_MAIN_SOURCE_PATH
+    TestLoadProgress test;
+    return QTest::qExec(&test, argc, argv);
+}
+
 #include "tst_loadprogress.moc"

@@ -3,12 +3,13 @@
 #include "CharacterTable.h"
 #include "Fonts.h"
 #include "LineBox.h"
+#include "MainWindow.h"
 #include "OpenFileDialog.h"
 #include "Shape.h"
 #include "StatusBar.h"
 #include "Twips.h"
 #include "UpDown.h"
-#include "frmVerzino.h"
+#include "WindowHarness.h"
 
 #include <QAction>
 #include <QApplication>
@@ -21,6 +22,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QStyle>
 #include <QStyleOptionButton>
 #include <QTemporaryDir>
@@ -34,68 +36,6 @@ using namespace Qt::StringLiterals;
 namespace {
 
 const QString Examples = QStringLiteral(VERZINO_EXAMPLES_DIR);
-
-struct ChooserCall {
-    QString title;
-    QStringList filters;
-};
-
-// Stands in for the open dialog: answers each call with the next scripted choice.
-struct ScriptedChooser {
-    QList<std::optional<QString>> answers;
-    QList<ChooserCall> calls;
-
-    OpenFileDialog::Chooser chooser()
-    {
-        return [this](QWidget *, const QString &title, const QStringList &filters) {
-            calls.append({title, filters});
-            return answers.isEmpty() ? std::nullopt : answers.takeFirst();
-        };
-    }
-};
-
-// What a modal message box showed before the watcher closed it.
-struct SeenBox {
-    QString title;
-    QString text;
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
-    int buttons = 0;
-    int renderedLines = 0;
-};
-
-// Closes the next modal message box that opens, after noting what it showed.
-class BoxCloser final : public QObject {
-public:
-    explicit BoxCloser(QObject *parent = nullptr) : QObject(parent)
-    {
-        connect(&m_timer, &QTimer::timeout, this, &BoxCloser::poll);
-        m_timer.start(10);
-    }
-
-    std::optional<SeenBox> seen;
-
-private:
-    void poll()
-    {
-        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-        if (!box)
-            return;
-        SeenBox s;
-        s.title = box->windowTitle();
-        s.text = box->text();
-        s.icon = box->icon();
-        s.buttons = int(box->buttons().size());
-        if (const auto *label = box->findChild<QLabel *>(u"qt_msgbox_label"_s)) {
-            const int lineSpacing = label->fontMetrics().lineSpacing();
-            s.renderedLines = label->sizeHint().height() / lineSpacing;
-        }
-        seen = s;
-        m_timer.stop();
-        box->button(QMessageBox::Ok)->click();
-    }
-
-    QTimer m_timer;
-};
 
 QRect designRect(int left, int top, int width, int height)
 {
@@ -125,20 +65,18 @@ int captionWidth(QWidget *control)
 
 } // namespace
 
-class tst_frmVerzino final : public QObject {
+class tst_MainWindow final : public QObject {
     Q_OBJECT
 
 private:
-    std::unique_ptr<frmVerzino> m_window;
-    ScriptedChooser m_chooser;
+    std::unique_ptr<MainWindow> m_window;
+    WindowHarness::ScriptedChooser m_chooser;
 
     template <typename T> T *control(const QString &name) const
     {
-        auto *found = m_window->findChild<T *>(name);
-        if (!found)
-            qFatal("no control named %s", qPrintable(name));
-        return found;
+        return WindowHarness::control<T>(m_window.get(), name);
     }
+    const TableSession &session() const { return m_window->tableSession(); }
     QString status() const { return control<StatusBar>(u"SB"_s)->panelText(); }
     QAction *action(const QString &name) const { return control<QAction>(name); }
 
@@ -146,14 +84,15 @@ private:
     {
         m_chooser.answers.append(answer);
         action(u"mnuApriT"_s)->trigger();
+        QVERIFY(WindowHarness::waitForLoad(*m_window));
     }
 
 private Q_SLOTS:
     void init()
     {
         m_chooser = {};
-        m_window = std::make_unique<frmVerzino>();
-        m_window->commonDialog1().setChooser(m_chooser.chooser());
+        m_window = std::make_unique<MainWindow>();
+        m_window->openDialog().setChooser(m_chooser.chooser());
         m_window->show();
         QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
     }
@@ -175,13 +114,17 @@ private Q_SLOTS:
     void secondFileMerges();
     void unreadableFileChangesNothing_data();
     void unreadableFileChangesNothing();
+    void openTables_data();
+    void openTables();
+    void openTableIsTheDialogsChoice();
+    void fileNameShownAsWritten();
     void informationBox();
     void esciCloses();
     void spinnerSetsLimitAndMovesMarker();
     void capsLockFollowsKeyEvents();
 };
 
-void tst_frmVerzino::designGeometry_data()
+void tst_MainWindow::designGeometry_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QRect>("design");
@@ -197,7 +140,7 @@ void tst_frmVerzino::designGeometry_data()
     QTest::newRow("Label2") << u"Label2"_s << designRect(5760, 240, 495, 255) << true;
 }
 
-void tst_frmVerzino::designGeometry()
+void tst_MainWindow::designGeometry()
 {
     QFETCH(QString, name);
     QFETCH(QRect, design);
@@ -216,7 +159,7 @@ void tst_frmVerzino::designGeometry()
     QVERIFY2(actual.width() >= design.width(), qPrintable(name));
 }
 
-void tst_frmVerzino::clientAreaAndFixedSize()
+void tst_MainWindow::clientAreaAndFixedSize()
 {
     const QWidget *client = m_window->clientArea();
     QCOMPARE(client->size(), QSize(440, 138));
@@ -235,7 +178,7 @@ void tst_frmVerzino::clientAreaAndFixedSize()
     QCOMPARE(marker->geometry(), designRect(175, 960, 135, 135));
 }
 
-void tst_frmVerzino::captionsShowWhole()
+void tst_MainWindow::captionsShowWhole()
 {
     const QStringList captioned = {u"Label1"_s, u"Label2"_s, u"chkAppunti"_s, u"chkSvuota"_s};
     for (const QString &name : captioned) {
@@ -262,7 +205,7 @@ void tst_frmVerzino::captionsShowWhole()
     }
 }
 
-void tst_frmVerzino::startState()
+void tst_MainWindow::startState()
 {
     QCOMPARE(m_window->windowTitle(), u"Verzino v.1.0 - (C) 2026 gli autori di Verzino"_s);
     const QList<QSize> iconSizes = m_window->windowIcon().availableSizes();
@@ -301,16 +244,16 @@ void tst_frmVerzino::startState()
     QCOMPARE(marker->fillColor(), QColor(255, 0, 0));
 
     QCOMPARE(status(), u"Nessuna tabella aperta"_s);
-    QVERIFY(m_window->fileTabella().isEmpty());
-    QVERIFY(m_window->nomeTabella().isEmpty());
-    QCOMPARE(m_window->vociTabella(), CharacterTable());
+    QVERIFY(session().filePath().isEmpty());
+    QVERIFY(session().fileName().isEmpty());
+    QCOMPARE(session().table(), CharacterTable());
 
     // With no table in force, whatever is typed goes into the line.
     QTest::keyClicks(QApplication::focusWidget(), u"aZ#~"_s);
     QCOMPARE(line->text(), u"aZ#~"_s);
 }
 
-void tst_frmVerzino::tabOrder()
+void tst_MainWindow::tabOrder()
 {
     QStringList order;
     for (int i = 0; i < 6; ++i) {
@@ -323,7 +266,7 @@ void tst_frmVerzino::tabOrder()
         QCOMPARE(control<QWidget>(name)->focusPolicy(), Qt::NoFocus);
 }
 
-void tst_frmVerzino::menus()
+void tst_MainWindow::menus()
 {
     const QList<QAction *> bar = m_window->menuBar()->actions();
     QCOMPARE(bar.size(), 2);
@@ -343,7 +286,7 @@ void tst_frmVerzino::menus()
         QVERIFY(item->shortcuts().isEmpty());
 }
 
-void tst_frmVerzino::accessKeys_data()
+void tst_MainWindow::accessKeys_data()
 {
     QTest::addColumn<QString>("menu");
     QTest::addColumn<int>("menuKey");
@@ -356,14 +299,14 @@ void tst_frmVerzino::accessKeys_data()
                               << u"information"_s;
 }
 
-void tst_frmVerzino::accessKeys()
+void tst_MainWindow::accessKeys()
 {
     QFETCH(QString, menu);
     QFETCH(int, menuKey);
     QFETCH(int, itemKey);
     QFETCH(QString, effect);
 
-    BoxCloser closer;
+    WindowHarness::ModalWatcher closer;
     QTest::keyClick(QApplication::focusWidget(), Qt::Key(menuKey), Qt::AltModifier);
     auto *popup = control<QMenu>(menu);
     QTRY_VERIFY(popup->isVisible());
@@ -377,28 +320,27 @@ void tst_frmVerzino::accessKeys()
         QTRY_VERIFY(!m_window->isVisible());
         QVERIFY(m_chooser.calls.isEmpty());
     } else {
-        QTRY_VERIFY(closer.seen.has_value());
-        QCOMPARE(closer.seen->title, u"Informazioni su..."_s);
+        QTRY_COMPARE(closer.boxes.size(), 1);
+        QCOMPARE(closer.boxes[0].title, u"Informazioni su..."_s);
         QVERIFY(m_chooser.calls.isEmpty());
     }
 }
 
-void tst_frmVerzino::openCancelBeforeAnyChoice()
+void tst_MainWindow::openCancelBeforeAnyChoice()
 {
     choose(std::nullopt);
 
     QCOMPARE(m_chooser.calls.size(), 1);
     QCOMPARE(m_chooser.calls[0].title, u"Apri Tabella..."_s);
-    QCOMPARE(m_chooser.calls[0].filters,
-             OpenFileDialog::qtFilters(u"File Tabella (*.tbl)|*.tbl|Tutti i file (*.*)|*.*"_s));
-    QVERIFY(m_chooser.calls[0].filters.value(0).startsWith(u"File Tabella (*.tbl)"_s));
-    QVERIFY(m_window->fileTabella().isEmpty());
-    QVERIFY(m_window->nomeTabella().isEmpty());
-    QCOMPARE(m_window->vociTabella(), CharacterTable());
+    QCOMPARE(m_chooser.calls[0].nameFilters,
+             (QStringList{u"File Tabella (*.tbl) (*.tbl)"_s, u"Tutti i file (*.*) (*)"_s}));
+    QVERIFY(session().filePath().isEmpty());
+    QVERIFY(session().fileName().isEmpty());
+    QCOMPARE(session().table(), CharacterTable());
     QCOMPARE(status(), u"Nessuna tabella aperta"_s);
 }
 
-void tst_frmVerzino::openExample_data()
+void tst_MainWindow::openExample_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<int>("code");
@@ -410,7 +352,7 @@ void tst_frmVerzino::openExample_data()
     QTest::newRow("italiano") << u"italiano.tbl"_s << 0x61 << u"a"_s;
 }
 
-void tst_frmVerzino::openExample()
+void tst_MainWindow::openExample()
 {
     QFETCH(QString, name);
     QFETCH(int, code);
@@ -419,35 +361,35 @@ void tst_frmVerzino::openExample()
     const QString path = QDir(Examples).absoluteFilePath(name);
     choose(path);
 
-    QCOMPARE(m_window->fileTabella(), path);
-    QCOMPARE(m_window->nomeTabella(), name);
+    QCOMPARE(session().filePath(), path);
+    QCOMPARE(session().fileName(), name);
     QCOMPARE(status(), u"Tabella caricata: "_s + name);
-    QCOMPARE(m_window->vociTabella().entry(code), entry);
+    QCOMPARE(session().table().entry(code), entry);
     // The line is not touched by a menu command.
     QVERIFY(control<LineBox>(u"rtbRiga"_s)->text().isEmpty());
 }
 
-void tst_frmVerzino::cancelAfterChoiceReadsAgain()
+void tst_MainWindow::cancelAfterChoiceReadsAgain()
 {
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const QString path = dir.filePath(u"prova.tbl"_s);
     writeFile(path, "41=A\r\n");
     choose(path);
-    QCOMPARE(m_window->vociTabella().entry(0x41), u"A"_s);
+    QCOMPARE(session().table().entry(0x41), u"A"_s);
 
     // Only a second reading can bring the new text in.
     writeFile(path, "41=Z\r\n");
     choose(std::nullopt);
 
     QCOMPARE(m_chooser.calls.size(), 2);
-    QCOMPARE(m_window->vociTabella().entry(0x41), u"Z"_s);
-    QCOMPARE(m_window->fileTabella(), path);
-    QCOMPARE(m_window->nomeTabella(), u"prova.tbl"_s);
+    QCOMPARE(session().table().entry(0x41), u"Z"_s);
+    QCOMPARE(session().filePath(), path);
+    QCOMPARE(session().fileName(), u"prova.tbl"_s);
     QCOMPARE(status(), u"Tabella caricata: prova.tbl"_s);
 }
 
-void tst_frmVerzino::secondFileMerges()
+void tst_MainWindow::secondFileMerges()
 {
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
@@ -456,16 +398,16 @@ void tst_frmVerzino::secondFileMerges()
     choose(dir.filePath(u"prima.tbl"_s));
     choose(dir.filePath(u"seconda.tbl"_s));
 
-    QCOMPARE(m_window->fileTabella(), dir.filePath(u"seconda.tbl"_s));
-    QCOMPARE(m_window->nomeTabella(), u"seconda.tbl"_s);
+    QCOMPARE(session().filePath(), dir.filePath(u"seconda.tbl"_s));
+    QCOMPARE(session().fileName(), u"seconda.tbl"_s);
     QCOMPARE(status(), u"Tabella caricata: seconda.tbl"_s);
-    const CharacterTable &table = m_window->vociTabella();
+    const CharacterTable &table = session().table();
     QCOMPARE(table.entry(0x41), u"A"_s);
     QCOMPARE(table.entry(0x42), u"X"_s);
     QCOMPARE(table.entry(0x43), u"#"_s);
 }
 
-void tst_frmVerzino::unreadableFileChangesNothing_data()
+void tst_MainWindow::unreadableFileChangesNothing_data()
 {
     QTest::addColumn<bool>("tableBefore");
     QTest::addColumn<QString>("badName");
@@ -477,7 +419,7 @@ void tst_frmVerzino::unreadableFileChangesNothing_data()
     QTest::newRow("folder, after a table") << true << u"cartella.tbl"_s << true;
 }
 
-void tst_frmVerzino::unreadableFileChangesNothing()
+void tst_MainWindow::unreadableFileChangesNothing()
 {
     QFETCH(bool, tableBefore);
     QFETCH(QString, badName);
@@ -493,56 +435,156 @@ void tst_frmVerzino::unreadableFileChangesNothing()
     if (isFolder)
         QVERIFY(QDir(dir.path()).mkdir(badName));
 
-    const QString fileBefore = m_window->fileTabella();
-    const QString nameBefore = m_window->nomeTabella();
-    const CharacterTable tableBeforeCommand = m_window->vociTabella();
+    const QString fileBefore = session().filePath();
+    const QString nameBefore = session().fileName();
+    const CharacterTable tableBeforeCommand = session().table();
     const QString statusBefore = status();
 
     {
-        BoxCloser closer;
+        WindowHarness::ModalWatcher closer;
         choose(badPath);
 
-        QVERIFY(closer.seen);
-        QVERIFY2(closer.seen->text.contains(badName), qPrintable(closer.seen->text));
-        QCOMPARE(closer.seen->icon, QMessageBox::Critical);
-        QCOMPARE(closer.seen->buttons, 1);
+        QCOMPARE(closer.boxes.size(), 1);
+        QVERIFY2(closer.boxes[0].text.contains(badName), qPrintable(closer.boxes[0].text));
+        QCOMPARE(closer.boxes[0].icon, QMessageBox::Critical);
+        QCOMPARE(closer.boxes[0].buttons, 1);
     }
 
-    QCOMPARE(m_window->fileTabella(), fileBefore);
-    QCOMPARE(m_window->nomeTabella(), nameBefore);
-    QCOMPARE(m_window->vociTabella(), tableBeforeCommand);
+    QCOMPARE(session().filePath(), fileBefore);
+    QCOMPARE(session().fileName(), nameBefore);
+    QCOMPARE(session().table(), tableBeforeCommand);
     QCOMPARE(status(), statusBefore);
 
     // A later cancel reads the file in force again, if any, not the one that failed.
-    BoxCloser closer;
+    WindowHarness::ModalWatcher closer;
     choose(std::nullopt);
-    QVERIFY(!closer.seen);
-    QCOMPARE(m_window->fileTabella(), fileBefore);
+    QVERIFY(closer.boxes.isEmpty());
+    QCOMPARE(session().filePath(), fileBefore);
     QCOMPARE(status(), statusBefore);
 }
 
-void tst_frmVerzino::informationBox()
+void tst_MainWindow::openTables_data()
 {
-    BoxCloser closer;
+    QTest::addColumn<QStringList>("names");   // files in dir; "manca" is missing
+    QTest::addColumn<QString>("inForce");     // empty: none
+    QTest::addColumn<QStringList>("entries"); // 0x41, 0x42, 0x43 afterwards
+    QTest::addColumn<int>("errorBoxes");
+
+    QTest::newRow("one") << QStringList{u"a.tbl"_s} << u"a.tbl"_s
+                         << QStringList{u"A"_s, u"B"_s, u"#"_s} << 0;
+    QTest::newRow("each over the last") << QStringList{u"a.tbl"_s, u"b.tbl"_s, u"c.tbl"_s}
+                                        << u"c.tbl"_s << QStringList{u"A"_s, u"X"_s, u"Y"_s} << 0;
+    QTest::newRow("in the order given") << QStringList{u"c.tbl"_s, u"b.tbl"_s, u"a.tbl"_s}
+                                        << u"a.tbl"_s << QStringList{u"A"_s, u"B"_s, u"Y"_s} << 0;
+    QTest::newRow("stops at the first failure")
+        << QStringList{u"a.tbl"_s, u"manca.tbl"_s, u"b.tbl"_s} << u"a.tbl"_s
+        << QStringList{u"A"_s, u"B"_s, u"#"_s} << 1;
+    QTest::newRow("first fails, nothing read")
+        << QStringList{u"manca.tbl"_s, u"a.tbl"_s} << QString()
+        << QStringList{QString(), QString(), QString()} << 1;
+}
+
+void tst_MainWindow::openTables()
+{
+    QFETCH(QStringList, names);
+    QFETCH(QString, inForce);
+    QFETCH(QStringList, entries);
+    QFETCH(int, errorBoxes);
+
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    writeFile(dir.filePath(u"a.tbl"_s), "41=A\r\n42=B\r\n");
+    writeFile(dir.filePath(u"b.tbl"_s), "42=X\r\n");
+    writeFile(dir.filePath(u"c.tbl"_s), "43=Y\r\n");
+    QStringList paths;
+    for (const QString &name : names)
+        paths.append(dir.filePath(name));
+
+    WindowHarness::ModalWatcher watcher;
+    QSignalSpy finished(m_window.get(), &MainWindow::tableLoadFinished);
+    m_window->openTables(paths);
+    QVERIFY(m_window->isLoadingTable());
+    QVERIFY(finished.wait(10'000));
+
+    QCOMPARE(finished.size(), 1);
+    QCOMPARE(finished.at(0).at(0).toBool(), errorBoxes == 0);
+    QCOMPARE(watcher.boxes.size(), errorBoxes);
+    if (errorBoxes)
+        QVERIFY(watcher.boxes[0].text.contains(dir.filePath(u"manca.tbl"_s)));
+    QCOMPARE(session().fileName(), inForce);
+    QCOMPARE(status(),
+             inForce.isEmpty() ? u"Nessuna tabella aperta"_s : u"Tabella caricata: "_s + inForce);
+    QCOMPARE(session().table().entry(0x41), entries[0]);
+    QCOMPARE(session().table().entry(0x42), entries[1]);
+    QCOMPARE(session().table().entry(0x43), entries[2]);
+    QVERIFY(m_chooser.calls.isEmpty());
+}
+
+void tst_MainWindow::openTableIsTheDialogsChoice()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath(u"diretta.tbl"_s);
+    writeFile(path, "41=A\r\n");
+    m_window->openTable(path);
+    QVERIFY(WindowHarness::waitForLoad(*m_window));
+    QCOMPARE(m_window->openDialog().fileName(), path);
+    QCOMPARE(m_window->openDialog().fileTitle(), u"diretta.tbl"_s);
+
+    // A cancelled dialog reads it again.
+    writeFile(path, "41=Z\r\n");
+    choose(std::nullopt);
+    QCOMPARE(session().table().entry(0x41), u"Z"_s);
+
+    // While a table loads, neither the menu nor a second call starts another reading.
+    m_window->openTable(path);
+    QVERIFY(m_window->isLoadingTable());
+    m_window->openTable(dir.filePath(u"manca.tbl"_s));
+    m_chooser.answers.append(dir.filePath(u"manca.tbl"_s));
+    action(u"mnuApriT"_s)->trigger();
+    QCOMPARE(m_chooser.calls.size(), 1);
+    WindowHarness::ModalWatcher watcher;
+    QVERIFY(WindowHarness::waitForLoad(*m_window));
+    QTest::qWait(20);
+    QVERIFY(watcher.boxes.isEmpty());
+    QCOMPARE(session().filePath(), path);
+}
+
+void tst_MainWindow::fileNameShownAsWritten()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath(u"<b>grassetto</b>.tbl"_s);
+    WindowHarness::ModalWatcher watcher;
+    choose(path);
+    QCOMPARE(watcher.boxes.size(), 1);
+    QCOMPARE(watcher.boxes[0].textFormat, Qt::PlainText);
+    QVERIFY2(watcher.boxes[0].text.contains(u"<b>grassetto</b>.tbl"_s),
+             qPrintable(watcher.boxes[0].text));
+}
+
+void tst_MainWindow::informationBox()
+{
+    WindowHarness::ModalWatcher closer;
     action(u"mnuInfo"_s)->trigger();
 
-    QVERIFY(closer.seen);
-    QCOMPARE(closer.seen->title, u"Informazioni su..."_s);
-    QCOMPARE(closer.seen->icon, QMessageBox::Information);
-    QCOMPARE(closer.seen->buttons, 1);
-    const QStringList lines = closer.seen->text.split(u'\n');
+    QCOMPARE(closer.boxes.size(), 1);
+    QCOMPARE(closer.boxes[0].title, u"Informazioni su..."_s);
+    QCOMPARE(closer.boxes[0].icon, QMessageBox::Information);
+    QCOMPARE(closer.boxes[0].buttons, 1);
+    const QStringList lines = closer.boxes[0].text.split(u'\n');
     QCOMPARE(lines.size(), 3);
     QCOMPARE(lines[0], u"Verzino versione 1.0"_s);
     QCOMPARE(lines[1], u"(C) 2026 gli autori di Verzino"_s);
     QCOMPARE(lines[2], AppInfo::contact());
     QVERIFY(!lines[2].isEmpty());
-    QCOMPARE(closer.seen->renderedLines, 3);
+    QCOMPARE(closer.boxes[0].renderedLines, 3);
     // Nothing else changes.
     QCOMPARE(status(), u"Nessuna tabella aperta"_s);
     QVERIFY(m_window->isVisible());
 }
 
-void tst_frmVerzino::esciCloses()
+void tst_MainWindow::esciCloses()
 {
     bool askedAnything = false;
     QTimer watcher;
@@ -558,7 +600,7 @@ void tst_frmVerzino::esciCloses()
     QVERIFY(!askedAnything);
 }
 
-void tst_frmVerzino::spinnerSetsLimitAndMovesMarker()
+void tst_MainWindow::spinnerSetsLimitAndMovesMarker()
 {
     auto *spinner = control<UpDown>(u"UpDown1"_s);
     auto *limit = control<QLineEdit>(u"txtLimite"_s);
@@ -589,7 +631,7 @@ void tst_frmVerzino::spinnerSetsLimitAndMovesMarker()
     QVERIFY(marker->isVisible());
 }
 
-void tst_frmVerzino::capsLockFollowsKeyEvents()
+void tst_MainWindow::capsLockFollowsKeyEvents()
 {
     if (CapsLock::state())
         QSKIP("this platform tells the keyboard's state; key events are not followed");
@@ -606,5 +648,5 @@ void tst_frmVerzino::capsLockFollowsKeyEvents()
     QCOMPARE(bar->capsLock(), before);
 }
 
-QTEST_MAIN(tst_frmVerzino)
-#include "tst_frmverzino.moc"
+QTEST_MAIN(tst_MainWindow)
+#include "tst_mainwindow.moc"

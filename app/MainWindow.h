@@ -1,0 +1,105 @@
+#pragma once
+
+#include "OpenFileDialog.h"
+#include "TableSession.h"
+
+#include <QMainWindow>
+#include <QStringList>
+
+#include <memory>
+
+class HeldInput;
+class LineBox;
+class QAction;
+class QCheckBox;
+class QCloseEvent;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class ReadProgress;
+class Shape;
+class StatusBar;
+class UpDown;
+
+// The program's one window: the line box, the limit with its spinner and marker, the two
+// Enter options, the menus and the status line, over the table session.
+//
+// The design's names are the controls' object names: frmVerzino (this window), mnuFile,
+// mnuApriT, mnuEsci, mnuAiuto, mnuInfo, rtbRiga (m_lineBox), chkAppunti (m_copyOnEnter),
+// txtLimite (m_limitField), Label1 (m_lineLabel), Label2 (m_limitLabel), chkSvuota
+// (m_clearOnEnter), UpDown1 (m_limitSpinner), shpLimite (m_limitMarker), SB (m_statusBar);
+// CommonDialog1 is m_openDialog, CaricaTabella is openTables(), VociTabella, FileTabella and
+// NomeTabella live in tableSession().
+class MainWindow final : public QMainWindow {
+    Q_OBJECT
+
+public:
+    explicit MainWindow(QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    // Reads the files one after another, each merged over the last, exactly as if each had been
+    // chosen in the Apri Tabella dialog; stops at the first that cannot be read or is cancelled.
+    // Returns at once: the reading runs on a worker thread and tableLoadFinished reports its end.
+    // Ignored while a reading runs.
+    void openTables(const QStringList &paths);
+    void openTable(const QString &path) { openTables({path}); }
+    bool isLoadingTable() const { return m_loading; }
+
+    const TableSession &tableSession() const { return m_session; }
+    TableSession &tableSession() { return m_session; }
+    OpenFileDialog &openDialog() { return m_openDialog; }
+
+    // The window's client area below the menu bar; every control's Left/Top counts from it.
+    QWidget *clientArea() const { return m_client; }
+
+Q_SIGNALS:
+    // The end of what openTables() started: true when every file was read.
+    void tableLoadFinished(bool ok);
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void createMenus();
+    void createControls();
+    void createStatusBar();
+    void fitCaptions();
+    void setFocusOrder();
+    void connectHandlers();
+
+    void chooseTable();
+    void showAbout();
+    void loadNextTable();
+    void onTableLoadFinished(const TableReadResult &result);
+
+    void onLineKeyPress(qint16 &code);
+    void onLimitTextChanged();
+    void onUpClicked();
+    void onDownClicked();
+
+    TableSession m_session;
+    OpenFileDialog m_openDialog;
+
+    QWidget *m_client = nullptr;
+    QMenu *m_fileMenu = nullptr;
+    QAction *m_openTableAction = nullptr;
+    QAction *m_exitAction = nullptr;
+    QMenu *m_helpMenu = nullptr;
+    QAction *m_aboutAction = nullptr;
+    StatusBar *m_statusBar = nullptr;
+    LineBox *m_lineBox = nullptr;
+    QCheckBox *m_copyOnEnter = nullptr;
+    QLineEdit *m_limitField = nullptr;
+    QLabel *m_lineLabel = nullptr;
+    QLabel *m_limitLabel = nullptr;
+    QCheckBox *m_clearOnEnter = nullptr;
+    UpDown *m_limitSpinner = nullptr;
+    Shape *m_limitMarker = nullptr;
+
+    // While a reading runs: the files still to read, the keys typed into the line box, and the
+    // progress dialog once it is due.
+    bool m_loading = false;
+    QStringList m_pendingTables;
+    HeldInput *m_heldKeys = nullptr;
+    std::unique_ptr<ReadProgress> m_progress;
+};

@@ -1,0 +1,66 @@
+#pragma once
+
+#include "CharacterTable.h"
+#include "TableReader.h"
+
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+// The character table in force and the file it came from. A load changes the table, the path
+// and the name together, and only once the whole file was read; a failed or cancelled load
+// leaves all three as they were. startLoad() reads on a thread of its own and reports back on
+// the session's thread, so the caller's event loop keeps running; a reading that never returns
+// (a stalled file system) is abandoned on cancel or destruction, never waited for.
+class TableSession final : public QObject {
+    Q_OBJECT
+
+public:
+    // How a file is read; readTableFile unless a test puts another in.
+    using ReadFunction = std::function<TableReadResult(const QString &path, CharacterTable &table,
+                                                       const TableReadProgress &progress)>;
+
+    explicit TableSession(QObject *parent = nullptr);
+    ~TableSession() override;
+
+    const CharacterTable &table() const { return m_table; }
+    // Full path and bare name of the file in force; both empty until a load succeeds.
+    const QString &filePath() const { return m_filePath; }
+    const QString &fileName() const { return m_fileName; }
+    // Keystrokes are checked against the table only while one is in force.
+    bool hasTable() const { return !m_filePath.isEmpty(); }
+
+    // Reads on the calling thread and returns when done.
+    TableReadResult load(const QString &path);
+
+    // Starts reading on a worker thread; loadFinished follows. Returns false, doing nothing,
+    // while another reading runs.
+    bool startLoad(const QString &path);
+    bool isLoading() const { return m_job != nullptr; }
+    // Ends the running load at once as cancelled (loadFinished is emitted before this returns);
+    // the worker stops at its next block, or is left to end on its own if it is stuck.
+    void cancel();
+
+    void setReadFunction(ReadFunction read);
+
+Q_SIGNALS:
+    // Bytes read so far and the file's size, at most one pending report at a time.
+    void progressed(qint64 done, qint64 total);
+    void loadFinished(const TableReadResult &result);
+
+private:
+    struct Job;
+
+    void commit(const QString &path, CharacterTable &&table);
+    void reportProgress(const std::shared_ptr<Job> &job);
+    void finishJob(const std::shared_ptr<Job> &job);
+    void abandonJob();
+
+    CharacterTable m_table;
+    QString m_filePath;
+    QString m_fileName;
+    ReadFunction m_read;
+    std::shared_ptr<Job> m_job;
+};

@@ -1,0 +1,132 @@
+#include "CharacterTable.h"
+#include "TableSession.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+// A reading that scribbles over the table it was handed, then reports `outcome`.
+TableSession::ReadFunction scribbleThen(TableReadResult::Outcome outcome)
+{
+    return [outcome](const QString &path, CharacterTable &table, const TableReadProgress &) {
+        for (int code = 0; code < CharacterTable::Size; ++code)
+            table.setEntry(code, u"?"_s);
+        if (outcome == TableReadResult::Outcome::Failed)
+            return TableReadResult{outcome, u"Impossibile leggere la tabella \"%1\""_s.arg(path)};
+        return TableReadResult{outcome, {}};
+    };
+}
+
+} // namespace
+
+class TestTableSession final : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    QString m_first;
+    QString m_second;
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        m_first = m_dir.filePath(u"prima.tbl"_s);
+        m_second = m_dir.filePath(u"seconda.tbl"_s);
+        writeFile(m_first, "41=A\r\n42=B\r\n");
+        writeFile(m_second, "42=X\r\n43=\r\n");
+    }
+
+    void startsWithoutTable()
+    {
+        const TableSession session;
+        QVERIFY(!session.hasTable());
+        QVERIFY(session.filePath().isEmpty());
+        QVERIFY(session.fileName().isEmpty());
+        QCOMPARE(session.table(), CharacterTable());
+        QVERIFY(!session.isLoading());
+    }
+
+    void loadsAndMerges()
+    {
+        TableSession session;
+        QVERIFY(session.load(m_first).ok());
+        QVERIFY(session.hasTable());
+        QCOMPARE(session.filePath(), m_first);
+        QCOMPARE(session.fileName(), u"prima.tbl"_s);
+        QCOMPARE(session.table().entry(0x41), u"A"_s);
+        QCOMPARE(session.table().entry(0x61), u"#"_s);
+
+        QVERIFY(session.load(m_second).ok());
+        QCOMPARE(session.filePath(), m_second);
+        QCOMPARE(session.fileName(), u"seconda.tbl"_s);
+        QCOMPARE(session.table().entry(0x41), u"A"_s);
+        QCOMPARE(session.table().entry(0x42), u"X"_s);
+        QCOMPARE(session.table().entry(0x43), u"#"_s);
+    }
+
+    void unsuccessfulLoadChangesNothing_data()
+    {
+        QTest::addColumn<bool>("tableBefore");
+        QTest::addColumn<QString>("how");
+
+        for (const bool before : {false, true}) {
+            const char *when = before ? "after a table" : "first";
+            QTest::addRow("missing file, %s", when) << before << u"missing"_s;
+            QTest::addRow("a folder, %s", when) << before << u"folder"_s;
+            QTest::addRow("failed half-way, %s", when) << before << u"failed"_s;
+            QTest::addRow("cancelled half-way, %s", when) << before << u"cancelled"_s;
+        }
+    }
+
+    void unsuccessfulLoadChangesNothing()
+    {
+        QFETCH(bool, tableBefore);
+        QFETCH(QString, how);
+
+        TableSession session;
+        if (tableBefore)
+            QVERIFY(session.load(m_first).ok());
+        const CharacterTable table = session.table();
+        const QString path = session.filePath();
+        const QString name = session.fileName();
+
+        QString target = m_second;
+        if (how == u"missing")
+            target = m_dir.filePath(u"manca.tbl"_s);
+        else if (how == u"folder")
+            target = m_dir.path();
+        else if (how == u"failed")
+            session.setReadFunction(scribbleThen(TableReadResult::Outcome::Failed));
+        else
+            session.setReadFunction(scribbleThen(TableReadResult::Outcome::Cancelled));
+
+        const TableReadResult result = session.load(target);
+        QVERIFY(!result.ok());
+        if (how != u"cancelled")
+            QVERIFY2(result.error.contains(target), qPrintable(result.error));
+        QCOMPARE(session.table(), table);
+        QCOMPARE(session.filePath(), path);
+        QCOMPARE(session.fileName(), name);
+        QCOMPARE(session.hasTable(), tableBefore);
+
+        // Back to the real reader, the same session loads again.
+        session.setReadFunction({});
+        QVERIFY(session.load(m_second).ok());
+        QCOMPARE(session.fileName(), u"seconda.tbl"_s);
+    }
+};
+
+QTEST_APPLESS_MAIN(TestTableSession)
+#include "tst_tablesession.moc"

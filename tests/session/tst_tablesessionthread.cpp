@@ -1,0 +1,185 @@
+// The session's reading on a worker thread: the caller's thread keeps running, the outcome comes
+// back as a signal, and a cancel or the session's end lets go of a reading that never returns.
+#include "CharacterTable.h"
+#include "ReadGate.h"
+#include "TableSession.h"
+#include "TestFiles.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+Q_DECLARE_METATYPE(TableReadResult)
+
+namespace {
+
+TableReadResult resultOf(const QSignalSpy &spy, qsizetype i = 0)
+{
+    return spy.at(i).at(0).value<TableReadResult>();
+}
+
+} // namespace
+
+class TestTableSessionThread final : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    QString m_small;
+    QString m_big;
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        qRegisterMetaType<TableReadResult>();
+        QVERIFY(m_dir.isValid());
+        m_small = m_dir.filePath(u"piccola.tbl"_s);
+        QVERIFY(TestFiles::writeRepeated(m_small, "41=A\r\n", 12));
+        m_big = m_dir.filePath(u"grande.tbl"_s);
+        QVERIFY(TestFiles::writeTable(m_big, 8 * TestFiles::MiB));
+    }
+
+    void readsOffTheCallersThread()
+    {
+        TableSession session;
+        auto gate = std::make_shared<ReadGate>();
+        session.setReadFunction(ReadGate::gatedRead(gate));
+        QSignalSpy finished(&session, &TableSession::loadFinished);
+        QSignalSpy progressed(&session, &TableSession::progressed);
+
+        QVERIFY(session.startLoad(m_big));
+        QVERIFY(session.isLoading());
+        QTRY_COMPARE(gate->arrived(), 1);
+        // Held at the gate, and this thread still turns its event loop.
+        int ticks = 0;
+        QTimer ticker;
+        connect(&ticker, &QTimer::timeout, this, [&ticks] { ++ticks; });
+        ticker.start(1);
+        QTRY_VERIFY(ticks >= 20);
+        QCOMPARE(finished.size(), 0);
+        QVERIFY(!session.hasTable());
+        // One reading at a time.
+        QVERIFY(!session.startLoad(m_small));
+        QCOMPARE(gate->arrived(), 1);
+
+        gate->open();
+        QVERIFY(finished.wait(10'000));
+        QCOMPARE(finished.size(), 1);
+        QVERIFY(resultOf(finished).ok());
+        QVERIFY(!session.isLoading());
+        QCOMPARE(session.filePath(), m_big);
+        QCOMPARE(session.fileName(), u"grande.tbl"_s);
+        QCOMPARE(session.table().entry(0xFF), u"z"_s);
+        QVERIFY(!progressed.isEmpty());
+        const QList<QVariant> last = progressed.constLast();
+        QCOMPARE(last.at(0).toLongLong(), 8 * TestFiles::MiB);
+        QCOMPARE(last.at(1).toLongLong(), 8 * TestFiles::MiB);
+    }
+
+    void failureComesBackAsItIs()
+    {
+        TableSession session;
+        QVERIFY(session.load(m_small).ok());
+        QSignalSpy finished(&session, &TableSession::loadFinished);
+        const QString missing = m_dir.filePath(u"manca.tbl"_s);
+        QVERIFY(session.startLoad(missing));
+        QVERIFY(finished.wait(10'000));
+        const TableReadResult result = resultOf(finished);
+        QCOMPARE(result.outcome, TableReadResult::Outcome::Failed);
+        QVERIFY2(result.error.contains(missing), qPrintable(result.error));
+        QCOMPARE(session.fileName(), u"piccola.tbl"_s);
+    }
+
+    void cancelLetsGoOfAStuckReading_data()
+    {
+        QTest::addColumn<bool>("tableBefore");
+        QTest::newRow("first") << false;
+        QTest::newRow("after a table") << true;
+    }
+
+    void cancelLetsGoOfAStuckReading()
+    {
+        QFETCH(bool, tableBefore);
+
+        TableSession session;
+        if (tableBefore)
+            QVERIFY(session.load(m_small).ok());
+        const CharacterTable table = session.table();
+        const QString path = session.filePath();
+
+        auto gate = std::make_shared<ReadGate>(); // never opened: a read() that never returns
+        session.setReadFunction(ReadGate::gatedRead(gate));
+        QSignalSpy finished(&session, &TableSession::loadFinished);
+        QVERIFY(session.startLoad(m_big));
+        QTRY_COMPARE(gate->arrived(), 1);
+
+        QElapsedTimer clock;
+        clock.start();
+        session.cancel();
+        QVERIFY(clock.elapsed() < 100);
+        QCOMPARE(finished.size(), 1);
+        QCOMPARE(resultOf(finished).outcome, TableReadResult::Outcome::Cancelled);
+        QVERIFY(!session.isLoading());
+        QCOMPARE(session.table(), table);
+        QCOMPARE(session.filePath(), path);
+
+        // The session is free for the next reading while the stuck one stays stuck.
+        session.setReadFunction({});
+        QVERIFY(session.startLoad(m_small));
+        QVERIFY(finished.wait(10'000));
+        QCOMPARE(finished.size(), 2);
+        QVERIFY(resultOf(finished, 1).ok());
+        QCOMPARE(session.filePath(), m_small);
+        QCOMPARE(gate->left(), 0);
+    }
+
+    void cancelledReadingThatEndsLaterChangesNothing()
+    {
+        TableSession session;
+        QVERIFY(session.load(m_small).ok());
+        const CharacterTable table = session.table();
+
+        auto gate = std::make_shared<ReadGate>();
+        session.setReadFunction(ReadGate::gatedRead(gate));
+        QSignalSpy finished(&session, &TableSession::loadFinished);
+        QSignalSpy progressed(&session, &TableSession::progressed);
+        QVERIFY(session.startLoad(m_big));
+        QTRY_COMPARE(gate->arrived(), 1);
+        session.cancel();
+        QCOMPARE(finished.size(), 1);
+
+        // The worker comes back, sees the cancel at its first block, and reports to nobody.
+        gate->open();
+        QTRY_COMPARE(gate->left(), 1);
+        QTest::qWait(50);
+        QCOMPARE(finished.size(), 1);
+        QVERIFY(progressed.isEmpty());
+        QCOMPARE(session.table(), table);
+        QCOMPARE(session.filePath(), m_small);
+    }
+
+    void sessionGoesWhileReading()
+    {
+        auto gate = std::make_shared<ReadGate>();
+        {
+            TableSession session;
+            session.setReadFunction(ReadGate::gatedRead(gate));
+            QVERIFY(session.startLoad(m_big));
+            QTRY_COMPARE(gate->arrived(), 1);
+        }
+        // The worker outlives the session and must touch nothing of it.
+        gate->open();
+        QTRY_COMPARE(gate->left(), 1);
+        QTest::qWait(50);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestTableSessionThread)
+#include "tst_tablesessionthread.moc"

@@ -1,0 +1,86 @@
+#include "WindowHarness.h"
+
+#include "MainWindow.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace WindowHarness {
+
+QObject *findNamed(const QObject *root, const QString &name, const QMetaObject &type)
+{
+    for (QObject *child : root->findChildren<QObject *>(name)) {
+        if (type.cast(child))
+            return child;
+    }
+    qFatal("no %s named %s", type.className(), qPrintable(name));
+}
+
+OpenFileDialog::Chooser ScriptedChooser::chooser()
+{
+    return [this](QWidget *, const QString &title, const QStringList &nameFilters) {
+        calls.append({title, nameFilters});
+        if (answers.isEmpty())
+            return std::optional<QString>();
+        const std::optional<QString> answer = answers.takeFirst();
+        if (answer && beforeAnswer)
+            beforeAnswer(*answer);
+        return answer;
+    };
+}
+
+ModalWatcher::ModalWatcher(QObject *parent) : QObject(parent)
+{
+    connect(&m_timer, &QTimer::timeout, this, &ModalWatcher::poll);
+    m_timer.start(2);
+}
+
+void ModalWatcher::poll()
+{
+    QWidget *modal = QApplication::activeModalWidget();
+    if (auto *dialog = qobject_cast<QProgressDialog *>(modal); dialog && !progress) {
+        Progress seen;
+        seen.title = dialog->windowTitle();
+        seen.label = dialog->labelText();
+        if (const auto buttons = dialog->findChildren<QPushButton *>(); buttons.size() == 1)
+            seen.buttonText = buttons.first()->text();
+        seen.modality = dialog->windowModality();
+        seen.maximum = dialog->maximum();
+        progress = seen;
+        if (onProgress)
+            onProgress(dialog);
+    } else if (auto *box = qobject_cast<QMessageBox *>(modal)) {
+        Box seen;
+        seen.title = box->windowTitle();
+        seen.text = box->text();
+        seen.icon = box->icon();
+        seen.buttons = int(box->buttons().size());
+        seen.textFormat = box->textFormat();
+        if (const auto *label = box->findChild<QLabel *>(u"qt_msgbox_label"_s)) {
+            const int lineSpacing = label->fontMetrics().lineSpacing();
+            seen.renderedLines = label->sizeHint().height() / lineSpacing;
+        }
+        boxes.append(seen);
+        box->button(QMessageBox::Ok)->click();
+    }
+}
+
+void pressCancel(QProgressDialog *dialog)
+{
+    const auto buttons = dialog->findChildren<QPushButton *>();
+    if (buttons.size() != 1)
+        qFatal("the progress dialog has %d buttons", int(buttons.size()));
+    buttons.first()->click();
+}
+
+bool waitForLoad(const MainWindow &window, int timeoutMs)
+{
+    return QTest::qWaitFor([&window] { return !window.isLoadingTable(); }, timeoutMs);
+}
+
+} // namespace WindowHarness
