@@ -19,6 +19,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QIcon>
 #include <QLabel>
 #include <QLayout>
@@ -206,6 +207,22 @@ void frmVerzino::mnuApriT_Click()
     NomeTabella = CommonDialog1.fileTitle();
     if (!CaricaTabella()) {
         // A file that could not be read does not come into force, nor is it read on a cancel.
+        FileTabella = previousFile;
+        NomeTabella = previousName;
+        CommonDialog1.restoreChoice(previousFile, previousName);
+    }
+}
+
+void frmVerzino::openTable(const QString &path)
+{
+    if (m_reading)
+        return;
+    const QString previousFile = FileTabella;
+    const QString previousName = NomeTabella;
+    FileTabella = path;
+    NomeTabella = QFileInfo(path).fileName();
+    CommonDialog1.restoreChoice(FileTabella, NomeTabella);
+    if (!CaricaTabella()) {
         FileTabella = previousFile;
         NomeTabella = previousName;
         CommonDialog1.restoreChoice(previousFile, previousName);

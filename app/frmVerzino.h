@@ -33,6 +33,9 @@ public:
     const CharacterTable &vociTabella() const { return VociTabella; }
     OpenFileDialog &commonDialog1() { return CommonDialog1; }
 
+    // Reads the table at path as if it had been chosen in the Apri Tabella dialog.
+    void openTable(const QString &path);
+
     // The window's client area below the menu bar; every control's Left/Top counts from it.
     QWidget *clientArea() const { return m_client; }
 
