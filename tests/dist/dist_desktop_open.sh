@@ -38,6 +38,17 @@ prefix=$work/prefix
 "$cmake" --install "$build" --prefix "$prefix" >/dev/null
 [ -f "$prefix/share/mime/packages/verzino.xml" ] || fail "no mime definition installed"
 
+# A desktop session that sees only this prefix and the system's own data.
+export XDG_DATA_DIRS=$prefix/share:/usr/share
+export XDG_DATA_HOME=$work/data-home XDG_CONFIG_HOME=$work/config-home
+export XDG_CONFIG_DIRS=$work/config-dirs HOME=$work/home
+mkdir -p "$XDG_DATA_HOME" "$XDG_CONFIG_HOME" "$XDG_CONFIG_DIRS" "$HOME"
+unset XDG_CURRENT_DESKTOP DESKTOP_SESSION
+export GIO_USE_VFS=local
+# The entry names the program, which the session finds on its PATH (GIO hides entries whose
+# program it cannot find).
+export PATH=$prefix/bin:$PATH
+
 # What the distribution's triggers do after installing the package.
 if ! out=$(update-mime-database "$prefix/share/mime" 2>&1) || [ -n "$out" ]; then
     fail "update-mime-database: $out"
@@ -49,13 +60,6 @@ grep -q '<sub-class-of type="text/plain"/>' "$prefix/share/mime/$type.xml" ||
     fail "$type is not plain text"
 update-desktop-database "$prefix/share/applications"
 
-# A desktop session that sees only this prefix and the system's own data.
-export XDG_DATA_DIRS=$prefix/share:/usr/share
-export XDG_DATA_HOME=$work/data-home XDG_CONFIG_HOME=$work/config-home
-export XDG_CONFIG_DIRS=$work/config-dirs HOME=$work/home
-mkdir -p "$XDG_DATA_HOME" "$XDG_CONFIG_HOME" "$XDG_CONFIG_DIRS" "$HOME"
-unset XDG_CURRENT_DESKTOP DESKTOP_SESSION
-export GIO_USE_VFS=local
 
 tables="$work/Le mie tabelle"
 mkdir -p "$tables"
@@ -64,7 +68,8 @@ table=$tables/maiuscole.tbl
 
 content=$(gio info -a standard::content-type "$table" | sed -n 's/^ *standard::content-type: //p')
 [ "$content" = "$type" ] || fail "gio gives the .tbl file the type '$content'"
-gio mime "$type" | grep -q "$id.desktop" || fail "gio mime: $(gio mime "$type" 2>&1)"
+handlers=$(gio mime "$type" 2>&1)
+grep -q "^Default application for .*: $id.desktop$" <<<"$handlers" || fail "gio mime: $handlers"
 default=$(xdg-mime query default "$type")
 [ "$default" = "$id.desktop" ] || fail "xdg-mime query default $type: '$default'"
 echo "PASS a .tbl file is $type, which opens with $id.desktop"
@@ -76,8 +81,6 @@ export DISPLAY=":$(head -n 1 "$work/display")"
 unset WAYLAND_DISPLAY QT_QPA_PLATFORM QT_QPA_PLATFORMTHEME DBUS_SESSION_BUS_ADDRESS
 export XDG_RUNTIME_DIR=$work/runtime
 mkdir -m 700 "$XDG_RUNTIME_DIR"
-# The entry names the program, which the session finds on its PATH.
-export PATH=$prefix/bin:$PATH
 
 gio launch "$prefix/share/applications/$id.desktop" "$table" >"$work/launch.log" 2>&1 ||
     fail "gio launch: $(cat "$work/launch.log")"

@@ -39,7 +39,7 @@ weston_pid=$!
 retry 20 test -S "$XDG_RUNTIME_DIR/wayland-test" ||
     { echo "FAIL: weston did not start"; cat "$work/weston.log"; exit 1; }
 compositor=
-find_compositor() { compositor=$(xdotool search --name '^Weston Compositor' 2>/dev/null | head -n 1); [ -n "$compositor" ]; }
+find_compositor() { compositor=$(xdotool search --class '^Weston Compositor$' 2>/dev/null | head -n 1); [ -n "$compositor" ]; }
 retry 20 find_compositor || { echo "FAIL: no weston window"; exit 1; }
 xdotool windowfocus --sync "$compositor"
 

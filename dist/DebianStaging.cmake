@@ -1,6 +1,7 @@
 # Run by cpack once the files are staged: puts the changelog, signed by the maintainer the
 # package is made for (CPACK_DEBIAN_PACKAGE_MAINTAINER, which cpack -D can override), beside
-# the copyright file as changelog.gz, compressed with gzip -9n as Debian wants it.
+# the copyright file as changelog.gz, compressed with gzip -9n as Debian wants it; and strips
+# the compiler's notes from the programs, as Debian's own packaging tools do.
 if(NOT CPACK_GENERATOR STREQUAL "DEB")
     return()
 endif()
@@ -20,3 +21,12 @@ if(NOT status EQUAL 0)
     message(FATAL_ERROR "gzip of the changelog failed")
 endif()
 file(CHMOD "${docdir}/changelog.gz" PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
+
+file(GLOB programs LIST_DIRECTORIES false "${docdir}/../../../bin/*")
+foreach(program IN LISTS programs)
+    execute_process(COMMAND strip --remove-section=.comment --remove-section=.note "${program}"
+        RESULT_VARIABLE status)
+    if(NOT status EQUAL 0)
+        message(FATAL_ERROR "strip ${program} failed")
+    endif()
+endforeach()
