@@ -1,9 +1,11 @@
 #include "MainWindow.h"
 
 #include "AppInfo.h"
+#include "CommandLine.h"
 #include "Translations.h"
 
 #include <QApplication>
+#include <QDir>
 
 #include <cstdio>
 #include <cstdlib>
@@ -20,25 +22,51 @@ struct StartupMessage {
 };
 QList<StartupMessage> startupMessages;
 
+void printError(const QString &text)
+{
+    std::fputs(text.toLocal8Bit().constData(), stderr);
+    std::fflush(stderr);
+}
+
 [[noreturn]] void exitWithoutDisplay()
 {
-    const QString display = qEnvironmentVariable("DISPLAY");
-    const QString line =
-        display.isEmpty()
-            ? u"Verzino: nessuno schermo grafico disponibile (DISPLAY non impostata)"_s
-            : u"Verzino: impossibile aprire lo schermo grafico \"%1\""_s.arg(display);
-    std::fprintf(stderr, "%s\n", line.toLocal8Bit().constData());
-    std::fflush(stderr);
+    printError(u"Verzino: nessuno schermo grafico disponibile (DISPLAY non impostata)\n"_s);
     std::_Exit(1);
 }
 
-// While the platform starts, Qt's own complaints about a missing display end in an abort; say
-// it in one line and leave with status 1 instead. Other messages are held back until the
-// start is known to have worked.
+// Names what could not start, in Italian, from what Qt said about it.
+QString startupFailure(const QString &qtSaid)
+{
+    const QString platform = qEnvironmentVariable("QT_QPA_PLATFORM");
+    if (qtSaid.contains("Could not find the Qt platform plugin"_L1))
+        return u"Verzino: modulo della piattaforma grafica \"%1\" non trovato"_s.arg(platform);
+    if (qtSaid.contains("could not connect to display"_L1) ||
+        qtSaid.contains("Failed to create wl_display"_L1)) {
+        const QString display = platform.startsWith("wayland"_L1)
+                                    ? qEnvironmentVariable("WAYLAND_DISPLAY")
+                                    : qEnvironmentVariable("DISPLAY");
+        return u"Verzino: impossibile aprire lo schermo grafico \"%1\""_s.arg(display);
+    }
+    return u"Verzino: impossibile avviare l'interfaccia grafica"_s;
+}
+
+// While the platform starts, Qt's complaints end in an abort; say in Italian what failed, with
+// Qt's own reason beside it, and leave with status 1 instead. Other messages are held back until
+// the start is known to have worked.
 void startupMessageHandler(QtMsgType type, const QMessageLogContext &context, const QString &text)
 {
-    if (type == QtFatalMsg)
-        exitWithoutDisplay();
+    if (type == QtFatalMsg) {
+        QStringList said;
+        for (const StartupMessage &message : std::as_const(startupMessages))
+            said.append(message.text);
+        said.append(text);
+        const QString reasons = said.join(u'\n');
+        QString report = startupFailure(reasons) + u'\n';
+        for (const QString &line : reasons.split(u'\n', Qt::SkipEmptyParts))
+            report += u"  Qt: "_s + line + u'\n';
+        printError(report);
+        std::_Exit(1);
+    }
     startupMessages.append(
         {type, QString::fromUtf8(context.category ? context.category : ""), text});
 }
@@ -67,6 +95,23 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationName(AppInfo::name());
     QCoreApplication::setApplicationVersion(AppInfo::version());
 
+    // Before any display: --help and --version work without one.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    const CommandLine::Request request = CommandLine::parse(arguments);
+    switch (request.action) {
+    case CommandLine::Action::ShowHelp:
+    case CommandLine::Action::ShowVersion:
+        std::fputs(request.message.toLocal8Bit().constData(), stdout);
+        return std::fflush(stdout) == 0 ? EXIT_SUCCESS : EXIT_FAILURE;
+    case CommandLine::Action::Fail:
+        printError(request.message);
+        return CommandLine::UsageError;
+    case CommandLine::Action::Run:
+        break;
+    }
+
     if (!displayNamed())
         exitWithoutDisplay();
     previousHandler = qInstallMessageHandler(startupMessageHandler);
@@ -79,5 +124,11 @@ int main(int argc, char *argv[])
 
     MainWindow window;
     window.show();
+    if (!request.tableFile.isEmpty()) {
+        // The dialog hands over full paths; so does the command line.
+        const QString path = QDir::current().absoluteFilePath(request.tableFile);
+        QMetaObject::invokeMethod(
+            &window, [&window, path] { window.openTable(path); }, Qt::QueuedConnection);
+    }
     return app.exec();
 }

@@ -1,6 +1,6 @@
 #include "StatusBar.h"
 
-#include "CapsLock.h"
+#include "CapsLockSource.h"
 #include "Twips.h"
 
 #include <QEvent>
@@ -24,7 +24,8 @@ QLabel *panel(QWidget *parent)
 } // namespace
 
 StatusBar::StatusBar(QWidget *parent)
-    : QStatusBar(parent), m_panel1(panel(this)), m_panel2(panel(this))
+    : QStatusBar(parent), m_panel1(panel(this)), m_panel2(panel(this)),
+      m_capsSource(CapsLockSource::forPlatform())
 {
     setSizeGripEnabled(false);
 
@@ -41,6 +42,13 @@ StatusBar::StatusBar(QWidget *parent)
     addPermanentWidget(m_panel2, 0);
 
     setCapsLock(false);
+}
+
+StatusBar::~StatusBar() = default;
+
+void StatusBar::setCapsLockSource(std::unique_ptr<CapsLockSource> source)
+{
+    m_capsSource = source ? std::move(source) : CapsLockSource::forPlatform();
 }
 
 void StatusBar::setPanelText(const QString &text)
@@ -62,7 +70,7 @@ void StatusBar::setCapsLock(bool on)
 
 bool StatusBar::refreshCapsLock()
 {
-    const std::optional<bool> on = CapsLock::state();
+    const std::optional<bool> on = m_capsSource->current();
     if (on)
         setCapsLock(*on);
     return on.has_value();
@@ -86,7 +94,7 @@ bool StatusBar::eventFilter(QObject *watched, QEvent *event)
         // the keystroke path a round trip to the display server.
         if (watched->isWindowType()) {
             if (const auto on =
-                    CapsLock::fromKeyEvent(*static_cast<QKeyEvent *>(event), m_capsLock))
+                    m_capsSource->fromKeyEvent(*static_cast<QKeyEvent *>(event), m_capsLock))
                 setCapsLock(*on);
         }
         break;

@@ -2,6 +2,9 @@
 
 #include <QStatusBar>
 
+#include <memory>
+
+class CapsLockSource;
 class QLabel;
 
 // The status bar: panel 1 takes the width panel 2 leaves and shows messages; panel 2, 1440
@@ -11,6 +14,7 @@ class StatusBar final : public QStatusBar {
 
 public:
     explicit StatusBar(QWidget *parent = nullptr);
+    ~StatusBar() override;
 
     void setPanelText(const QString &text);
     QString panelText() const;
@@ -25,6 +29,8 @@ public:
     // keyboard where the platform allows; elsewhere it follows the key events as they reach
     // a window (QWindow).
     void followCapsLock(QObject *eventSource);
+    // Where the lock state comes from; the platform's own source unless replaced.
+    void setCapsLockSource(std::unique_ptr<CapsLockSource> source);
 
     QLabel *panel1() const { return m_panel1; }
     QLabel *panel2() const { return m_panel2; }
@@ -36,4 +42,5 @@ private:
     QLabel *m_panel1 = nullptr;
     QLabel *m_panel2 = nullptr;
     bool m_capsLock = false;
+    std::unique_ptr<CapsLockSource> m_capsSource;
 };

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds the Debian package from the build and checks its fields, dependencies and files.
+# Builds the Debian package from the build and checks its fields, dependencies and files, the
+# hardening and manual page of every program in it, and that lintian finds nothing wrong.
 # Usage: dist_deb.sh <cpack> <build dir>
 set -euo pipefail
 cpack=$1 build=$2
@@ -9,7 +10,12 @@ fail() { echo "FAIL: $*"; fails=$((fails + 1)); }
 
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
-"$cpack" -G DEB --config "$build/CPackConfig.cmake" -B "$out" >"$out/cpack.log" 2>&1 ||
+# The build names a placeholder maintainer; a packager names a real one.
+grep -q 'set(CPACK_DEBIAN_PACKAGE_MAINTAINER "SEGNAPOSTO' "$build/CPackConfig.cmake" ||
+    fail "the default maintainer is not the labelled placeholder"
+maintainer="Verzino Test Packager <packager@verzino.example.org>"
+"$cpack" -G DEB --config "$build/CPackConfig.cmake" -B "$out" \
+    -D CPACK_DEBIAN_PACKAGE_MAINTAINER="$maintainer" >"$out/cpack.log" 2>&1 ||
     { cat "$out/cpack.log"; exit 1; }
 debs=("$out"/*.deb)
 if [ "${#debs[@]}" -ne 1 ] || [ ! -f "${debs[0]}" ]; then
@@ -25,14 +31,17 @@ field() { dpkg-deb -f "$deb" "$1"; }
 [ "$(field Section)" = utils ] || fail "Section: $(field Section)"
 [ "$(field Architecture)" = "$(dpkg --print-architecture)" ] ||
     fail "Architecture: $(field Architecture)"
-[ -n "$(field Maintainer)" ] || fail "no Maintainer"
+[ "$(field Maintainer)" = "$maintainer" ] || fail "Maintainer: $(field Maintainer)"
+[ "$(field Recommends)" = qt6-wayland ] || fail "Recommends: $(field Recommends)"
 [ -n "$(field Description)" ] || fail "no Description"
 
 # The file list.
 files=$(dpkg-deb -c "$deb" | awk '{print $NF}')
 for f in ./usr/bin/verzino "./usr/share/applications/$id.desktop" \
     "./usr/share/metainfo/$id.metainfo.xml" "./usr/share/icons/hicolor/16x16/apps/$id.png" \
-    "./usr/share/icons/hicolor/32x32/apps/$id.png" "./usr/share/icons/hicolor/scalable/apps/$id.svg"; do
+    "./usr/share/icons/hicolor/32x32/apps/$id.png" "./usr/share/icons/hicolor/scalable/apps/$id.svg" \
+    ./usr/share/doc/verzino/copyright ./usr/share/doc/verzino/changelog.gz \
+    ./usr/share/mime/packages/verzino.xml; do
     grep -qxF "$f" <<<"$files" || fail "package lacks $f"
 done
 stray=$(grep -vE '^\./(usr/?)?$|^\./usr/(bin|share)(/|$)' <<<"$files" || true)
@@ -75,5 +84,54 @@ for name in "${names[@]}"; do
         fail "Depends names $name, which is not installed here"
 done
 
+# Every program: a manual page, and the hardening a Debian package gets.
+mapfile -t programs < <(grep -E '^\./usr/bin/[^/]+$' <<<"$files")
+[ "${#programs[@]}" -gt 0 ] || fail "no programs in usr/bin"
+for entry in "${programs[@]}"; do
+    name=${entry##*/}
+    binary=$root/usr/bin/$name
+    grep -qxF "./usr/share/man/man1/$name.1.gz" <<<"$files" || fail "$name has no manual page"
+    readelf -h "$binary" | grep -q 'Type: *DYN' || fail "$name is not a PIE"
+    readelf -lW "$binary" | grep -q GNU_RELRO || fail "$name has no RELRO segment"
+    readelf -dW "$binary" | grep -Eq 'BIND_NOW|FLAGS_1.*NOW' || fail "$name is not bound now"
+    symbols=$(readelf --dyn-syms -W "$binary" | awk '$7 == "UND" {print $8}' | sed 's/@.*//')
+    grep -qx '__stack_chk_fail' <<<"$symbols" || fail "$name has no stack protector"
+    echo "$name: PIE, RELRO, BIND_NOW, stack protector, manual page"
+done
+# Fortify shows in the binary only where a buffer's size is known when compiling, so the
+# compile commands say it: every source of the programs built optimised with it.
+unfortified=$(python3 - "$build/compile_commands.json" <<'PY'
+import json, re, sys
+for entry in json.load(open(sys.argv[1])):
+    if re.search(r"/(tests|bench|fuzz)/|_autogen/", entry["file"]):
+        continue
+    command = entry["command"]
+    if "-D_FORTIFY_SOURCE=2" not in command or not re.search(r" -O[123s]\b", command):
+        print(entry["file"])
+PY
+)
+[ -z "$unfortified" ] || fail "built without -D_FORTIFY_SOURCE=2 and optimisation: $unfortified"
+for page in "$root"/usr/share/man/man*/*.gz; do
+    gzip -t "$page" || fail "${page#"$root"} is not gzip"
+    # gzip -9n: no name, no time stamp.
+    [ "$(od -An -tu4 -j4 -N4 "$page" | tr -d ' ')" = 0 ] || fail "${page#"$root"} has a time stamp"
+done
+[ "$(zcat "$root/usr/share/doc/verzino/changelog.gz" | sed -n 's/^ -- \(.*>\)  .*/\1/p')" = \
+    "$maintainer" ] || fail "the changelog is not signed by the package's maintainer"
+cmp -s "$root/usr/share/doc/verzino/copyright" "$(dirname "$0")/../../dist/copyright" ||
+    fail "the package's copyright file is not dist/copyright"
+
+# lintian: any error or warning fails; informational and pedantic tags are shown.
+if command -v lintian >/dev/null; then
+    lintian --pedantic --display-info --tag-display-limit 0 "$deb" >"$out/lintian.log" 2>&1 || true
+    echo "lintian --pedantic:"
+    sed 's/^/  /' "$out/lintian.log"
+    if grep -Eq '^[EW]: ' "$out/lintian.log"; then
+        fail "lintian reports errors or warnings"
+    fi
+else
+    fail "lintian is not installed"
+fi
+
 [ "$fails" -eq 0 ] || exit 1
-echo "package fields, dependencies and file list are right"
+echo "package fields, dependencies, file list, hardening and lintian are right"

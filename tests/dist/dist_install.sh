@@ -36,7 +36,10 @@ key() { # group-less lookup of one key of the desktop entry
 [ "$(key 'Name\[it\]')" = Verzino ] || fail "no Italian Name"
 [ -n "$(key 'Comment\[it\]')" ] || fail "no Italian Comment"
 [ -n "$(key Comment)" ] || fail "no Comment"
-[ -x "$prefix/bin/$(key Exec)" ] || fail "Exec=$(key Exec) is not the installed program"
+exec_line=$(key Exec)
+[ -x "$prefix/bin/${exec_line%% *}" ] || fail "Exec=$exec_line is not the installed program"
+[ "${exec_line#* }" = '%f' ] || fail "Exec=$exec_line does not pass the file"
+[ "$(key MimeType)" = 'application/x-verzino-table;' ] || fail "MimeType=$(key MimeType)"
 [ "$(key Icon)" = "$id" ] || fail "Icon=$(key Icon) does not name the installed icons"
 grep -qx 'Categories=.*Utility;.*' "$desktop" || fail "not in the Utility category"
 
@@ -61,5 +64,30 @@ done
 file -b "$hicolor/scalable/apps/$id.svg" | grep -q '^SVG Scalable Vector Graphics image' ||
     fail "scalable icon is not an SVG"
 
+# The manual page of every program: gzip -9n, and clean for man and lexgrog.
+for program in "$prefix"/bin/*; do
+    page=$prefix/share/man/man1/${program##*/}.1.gz
+    [ -f "$page" ] || { fail "${program##*/} has no manual page"; continue; }
+    if ! out=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$page" 2>&1 >/dev/null) ||
+        [ -n "$out" ]; then
+        fail "man --warnings ${page##*/}: $out"
+    fi
+    lexgrog "$page" >/dev/null || fail "lexgrog cannot read the NAME section of ${page##*/}"
+done
+zcat "$prefix/share/man/man1/verzino.1.gz" | grep -q '^\.SH "FORMATO DELLE TABELLE"' ||
+    fail "verzino(1) does not describe the table format"
+
+# The licence, as the metainfo and the package's copyright file name it.
+grep -q '<project_license>GPL-3.0-or-later</project_license>' "$metainfo" ||
+    fail "metainfo licence"
+copyright=$prefix/share/doc/verzino/copyright
+[ -f "$copyright" ] || fail "no copyright file"
+grep -qx 'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' \
+    "$copyright" || fail "the copyright file is not machine-readable"
+[ "$(sed -n 's/^License: //p' "$copyright" | sort -u)" = GPL-3+ ] ||
+    fail "the copyright file names another licence"
+cmp -s "$(dirname "$0")/../../LICENSE" /usr/share/common-licenses/GPL-3 ||
+    fail "LICENSE is not the GPL version 3"
+
 [ "$fails" -eq 0 ] || exit 1
-echo "install into a scratch prefix: desktop entry, metainfo and icons are valid"
+echo "install into a scratch prefix: desktop entry, metainfo, icons, manual page and licence are valid"

@@ -20,7 +20,7 @@ trap cleanup EXIT
 "$cmake" --install "$build" --prefix "$work/prefix" >/dev/null
 desktop=$work/prefix/share/applications/it.verzino.Verzino.desktop
 wmclass=$(sed -n 's/^StartupWMClass=//p' "$desktop")
-program=$work/prefix/bin/$(sed -n 's/^Exec=//p' "$desktop")
+program=$work/prefix/bin/$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$desktop")
 [ -n "$wmclass" ] || { echo "FAIL: the desktop entry has no StartupWMClass"; exit 1; }
 
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>/dev/null &

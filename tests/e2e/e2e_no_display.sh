@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Without a display to open, the program says so in one line and ends with status 1, instead
-# of Qt's abort.
+# When the graphical interface cannot start, the program says in Italian what failed, with Qt's
+# own reason beside it, and ends with status 1 instead of Qt's abort.
 # Usage: e2e_no_display.sh VERZINO
 set -uo pipefail
 
@@ -8,9 +8,10 @@ verzino=$1
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
+# check WHAT FIRST-LINE-PATTERN QT-REASON-PATTERN ENV...
 check() {
-    local what=$1
-    shift
+    local what=$1 first=$2 reason=$3
+    shift 3
     timeout 30 env -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM XDG_RUNTIME_DIR="$work" "$@" \
         "$verzino" >"$work/out" 2>"$work/err"
     local status=$?
@@ -19,14 +20,28 @@ check() {
         cat "$work/err"
         exit 1
     fi
-    if [ "$(wc -l <"$work/err")" -ne 1 ] || ! grep -q 'schermo' "$work/err"; then
-        echo "FAIL $what: stderr should be one line about the display:"
+    if ! head -n 1 "$work/err" | grep -q "^Verzino: .*$first"; then
+        echo "FAIL $what: the first line should say '$first':"
         cat "$work/err"
         exit 1
     fi
-    echo "PASS $what: $(cat "$work/err")"
+    if [ -n "$reason" ] && ! grep -q "^  Qt: .*$reason" "$work/err"; then
+        echo "FAIL $what: Qt's reason '$reason' is not reported:"
+        cat "$work/err"
+        exit 1
+    fi
+    echo "PASS $what: $(head -n 1 "$work/err")"
 }
 
-check "no DISPLAY" env -u DISPLAY
+check "no DISPLAY" 'schermo' '' env -u DISPLAY
+[ "$(wc -l <"$work/err")" -eq 1 ] || { echo "FAIL: more than one line without a display"; exit 1; }
 # A display number no server listens on.
-check "DISPLAY that cannot be opened" env DISPLAY=:4095
+check "DISPLAY that cannot be opened" 'schermo grafico ":4095"' 'could not connect to display' \
+    env DISPLAY=:4095
+# A platform plugin that does not exist is no display problem.
+check "missing platform plugin" 'piattaforma grafica "nosuch" non trovato' \
+    'Could not find the Qt platform plugin "nosuch"' env DISPLAY=:4095 QT_QPA_PLATFORM=nosuch
+if grep -q 'schermo' "$work/err"; then
+    echo "FAIL: a missing plugin is reported as a display problem"
+    exit 1
+fi

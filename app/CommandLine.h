@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// What the command line asks for: `verzino [TABELLA.tbl]`, --help, --version. Qt's own options
+// (-platform, -style...) pass through to the application. Pure, so that --help and --version
+// answer before any display is opened.
+namespace CommandLine {
+
+enum class Action {
+    Run,         // start the window, with tableFile in force when it is not empty
+    ShowHelp,    // print message on standard output, exit 0
+    ShowVersion, // print message on standard output, exit 0
+    Fail,        // print message on standard error, exit UsageError
+};
+
+// The exit status of a command line that cannot be used.
+constexpr int UsageError = 2;
+
+struct Request {
+    Action action = Action::Run;
+    QString tableFile;
+    QString message;
+};
+
+// arguments[0] is the program as it was called, as in QCoreApplication::arguments().
+Request parse(const QStringList &arguments);
+
+} // namespace CommandLine

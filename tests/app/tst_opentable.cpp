@@ -1,0 +1,132 @@
+#include "MainWindow.h"
+#include "StatusBar.h"
+#include "WindowHarness.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFile>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+
+// A table named on the command line is read as if chosen in the Apri Tabella dialog.
+class TestOpenTable final : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup() { m_window.reset(); }
+    void readsAsIfChosen();
+    void failureChangesNothing_data();
+    void failureChangesNothing();
+
+private:
+    QString status() const { return m_window->findChild<StatusBar *>(u"SB"_s)->panelText(); }
+    // File > Apri Tabella... cancelled: the dialog's remembered choice is read again.
+    void cancelDialog()
+    {
+        m_window->openDialog().setChooser(m_chooser.chooser());
+        m_window->findChild<QAction *>(u"mnuApriT"_s)->trigger();
+        QVERIFY(WindowHarness::waitForLoad(*m_window));
+    }
+    void open(const QString &path)
+    {
+        m_window->openTable(path);
+        QVERIFY(WindowHarness::waitForLoad(*m_window));
+    }
+    const TableSession &session() const { return m_window->tableSession(); }
+
+    std::unique_ptr<MainWindow> m_window;
+    WindowHarness::ScriptedChooser m_chooser;
+    QTemporaryDir m_dir;
+};
+
+void TestOpenTable::init()
+{
+    QVERIFY(m_dir.isValid());
+    m_chooser = {};
+    m_window = std::make_unique<MainWindow>();
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+}
+
+void TestOpenTable::readsAsIfChosen()
+{
+    const QString path = m_dir.filePath(u"prova.tbl"_s);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("41=A\r\n");
+    file.close();
+
+    open(path);
+    QCOMPARE(session().filePath(), path);
+    QCOMPARE(session().fileName(), u"prova.tbl"_s);
+    QCOMPARE(session().table().entry(0x41), u"A"_s);
+    QCOMPARE(session().table().entry(0x42), u"#"_s);
+    QCOMPARE(status(), u"Tabella caricata: prova.tbl"_s);
+    QCOMPARE(m_window->openDialog().fileName(), path);
+    QCOMPARE(m_window->openDialog().fileTitle(), u"prova.tbl"_s);
+
+    // The dialog remembers it as its last choice: a cancel reads the file again.
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write("41=Z\r\n");
+    file.close();
+    cancelDialog();
+    QCOMPARE(m_chooser.calls.size(), 1);
+    QCOMPARE(session().table().entry(0x41), u"Z"_s);
+    QCOMPARE(session().filePath(), path);
+}
+
+void TestOpenTable::failureChangesNothing_data()
+{
+    QTest::addColumn<bool>("tableBefore");
+    QTest::newRow("first table") << false;
+    QTest::newRow("over a table in force") << true;
+}
+
+void TestOpenTable::failureChangesNothing()
+{
+    QFETCH(bool, tableBefore);
+
+    const QString good = m_dir.filePath(u"buona.tbl"_s);
+    QFile file(good);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("41=A\n");
+    file.close();
+    if (tableBefore)
+        open(good);
+    const QString statusBefore = status();
+    const QString fileBefore = session().filePath();
+
+    const QString missing = m_dir.filePath(u"manca.tbl"_s);
+    {
+        WindowHarness::ModalWatcher watcher;
+        open(missing);
+        QTRY_COMPARE(watcher.boxes.size(), 1);
+        QCOMPARE(watcher.boxes.first().icon, QMessageBox::Critical);
+        QVERIFY2(watcher.boxes.first().text.contains(u"manca.tbl"_s),
+                 qPrintable(watcher.boxes.first().text));
+    }
+    QCOMPARE(status(), statusBefore);
+    QCOMPARE(session().filePath(), fileBefore);
+    QCOMPARE(m_window->openDialog().fileName(), fileBefore);
+    QCOMPARE(session().table().entry(0x41), tableBefore ? u"A"_s : QString());
+
+    // Nor does a later cancel read the file that failed.
+    WindowHarness::ModalWatcher watcher;
+    cancelDialog();
+    QTest::qWait(50);
+    QVERIFY(watcher.boxes.isEmpty());
+    QCOMPARE(session().filePath(), fileBefore);
+    QCOMPARE(status(), statusBefore);
+}
+
+QTEST_MAIN(TestOpenTable)
+#include "tst_opentable.moc"

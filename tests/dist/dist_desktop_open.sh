@@ -1,0 +1,98 @@
+#!/usr/bin/env bash
+# The desktop hands .tbl files to Verzino: installed into a scratch prefix, the shared-mime-info
+# definition maps a .tbl file to the table type, the type maps to the desktop entry, and
+# launching the entry with a file, as a file manager does, starts Verzino with that table in
+# force (on a private X server, a character the table lacks is refused).
+# Usage: dist_desktop_open.sh <cmake> <build dir> <examples dir>
+set -euo pipefail
+cmake=$1 build=$2 examples=$3
+id=it.verzino.Verzino
+type=application/x-verzino-table
+for tool in update-mime-database update-desktop-database gio xdg-mime Xvfb xdotool xclip; do
+    command -v "$tool" >/dev/null || { echo "FAIL: $tool is missing"; exit 1; }
+done
+
+work=$(mktemp -d)
+xvfb_pid= app_pid=
+cleanup() {
+    [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null
+    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+fail() {
+    echo "FAIL: $*"
+    exit 1
+}
+retry() {
+    local tries=$(($1 * 10))
+    shift
+    while ((tries-- > 0)); do
+        "$@" && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+prefix=$work/prefix
+"$cmake" --install "$build" --prefix "$prefix" >/dev/null
+[ -f "$prefix/share/mime/packages/verzino.xml" ] || fail "no mime definition installed"
+
+# A desktop session that sees only this prefix and the system's own data.
+export XDG_DATA_DIRS=$prefix/share:/usr/share
+export XDG_DATA_HOME=$work/data-home XDG_CONFIG_HOME=$work/config-home
+export XDG_CONFIG_DIRS=$work/config-dirs HOME=$work/home
+mkdir -p "$XDG_DATA_HOME" "$XDG_CONFIG_HOME" "$XDG_CONFIG_DIRS" "$HOME"
+unset XDG_CURRENT_DESKTOP DESKTOP_SESSION
+export GIO_USE_VFS=local
+# The entry names the program, which the session finds on its PATH (GIO hides entries whose
+# program it cannot find).
+export PATH=$prefix/bin:$PATH
+
+# What the distribution's triggers do after installing the package.
+if ! out=$(update-mime-database "$prefix/share/mime" 2>&1) || [ -n "$out" ]; then
+    fail "update-mime-database: $out"
+fi
+[ -f "$prefix/share/mime/$type.xml" ] || fail "update-mime-database made no $type"
+grep -q '<comment xml:lang="it">Tabella di caratteri di Verzino</comment>' \
+    "$prefix/share/mime/$type.xml" || fail "no Italian comment for $type"
+grep -q '<sub-class-of type="text/plain"/>' "$prefix/share/mime/$type.xml" ||
+    fail "$type is not plain text"
+update-desktop-database "$prefix/share/applications"
+
+
+tables="$work/Le mie tabelle"
+mkdir -p "$tables"
+cp "$examples/maiuscole.tbl" "$tables/maiuscole.tbl"
+table=$tables/maiuscole.tbl
+
+content=$(gio info -a standard::content-type "$table" | sed -n 's/^ *standard::content-type: //p')
+[ "$content" = "$type" ] || fail "gio gives the .tbl file the type '$content'"
+handlers=$(gio mime "$type" 2>&1)
+grep -q "^Default application for .*: $id.desktop$" <<<"$handlers" || fail "gio mime: $handlers"
+default=$(xdg-mime query default "$type")
+[ "$default" = "$id.desktop" ] || fail "xdg-mime query default $type: '$default'"
+echo "PASS a .tbl file is $type, which opens with $id.desktop"
+
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+xvfb_pid=$!
+retry 20 test -s "$work/display" || fail "Xvfb did not start"
+export DISPLAY=":$(head -n 1 "$work/display")"
+unset WAYLAND_DISPLAY QT_QPA_PLATFORM QT_QPA_PLATFORMTHEME DBUS_SESSION_BUS_ADDRESS
+export XDG_RUNTIME_DIR=$work/runtime
+mkdir -m 700 "$XDG_RUNTIME_DIR"
+
+gio launch "$prefix/share/applications/$id.desktop" "$table" >"$work/launch.log" 2>&1 ||
+    fail "gio launch: $(cat "$work/launch.log")"
+main=
+find_main() { main=$(xdotool search --onlyvisible --name '^Verzino v\.1\.0 - ' 2>/dev/null | head -n 1); [ -n "$main" ]; }
+retry 30 find_main || fail "launching the desktop entry with a table opened no window"
+app_pid=$(xdotool getwindowpid "$main")
+xdotool windowfocus --sync "$main"
+# maiuscole.tbl has no lower-case letters.
+xdotool type --delay 30 "aBc"
+xdotool key Return
+clipboard_holds() { [ "$(timeout 2 xclip -o -selection clipboard 2>/dev/null)" = "$1" ]; }
+retry 10 clipboard_holds "B" ||
+    fail "the table is not in force: the clipboard holds '$(timeout 2 xclip -o -selection clipboard 2>/dev/null)'"
+echo "PASS the desktop entry opens the .tbl file with the table in force"
