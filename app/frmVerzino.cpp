@@ -3,6 +3,7 @@
 #include "AppInfo.h"
 #include "Clipboard.h"
 #include "EnterActions.h"
+#include "FileDropTarget.h"
 #include "Fonts.h"
 #include "Keystroke.h"
 #include "LimitMarker.h"
@@ -19,6 +20,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QIcon>
 #include <QLabel>
 #include <QLayout>
@@ -184,7 +186,12 @@ void frmVerzino::connectHandlers()
     connect(mnuEsci, &QAction::triggered, this, &frmVerzino::mnuEsci_Click);
     connect(mnuInfo, &QAction::triggered, this, &frmVerzino::mnuInfo_Click);
 
-    rtbRiga->setKeyPressHandler([this](qint16 &code) { rtbRiga_KeyPress(code); });
+    rtbRiga->setAdmission([this](qint16 code) { return rtbRiga_KeyPress(code); });
+    connect(rtbRiga, &LineBox::enterPressed, this, &frmVerzino::rtbRiga_Enter);
+    // A file dropped anywhere on the window is opened, never typed.
+    m_fileDrops = new FileDropTarget(this);
+    m_fileDrops->watch(this);
+    connect(m_fileDrops, &FileDropTarget::filesDropped, this, &frmVerzino::openTables);
     connect(txtLimite, &QLineEdit::textChanged, this, &frmVerzino::txtLimite_Change);
     connect(UpDown1, &UpDown::upClick, this, &frmVerzino::UpDown1_UpClick);
     connect(UpDown1, &UpDown::downClick, this, &frmVerzino::UpDown1_DownClick);
@@ -248,30 +255,43 @@ bool frmVerzino::CaricaTabella()
     return true;
 }
 
-// Every character keystroke of the line box, before the box acts on it.
-void frmVerzino::rtbRiga_KeyPress(qint16 &code)
+// Every character typed or committed in the line box, before the box acts on it.
+KeystrokeAction frmVerzino::rtbRiga_KeyPress(qint16 code) const
 {
-    switch (admitKeystroke(code, !FileTabella.isEmpty(), VociTabella)) {
-    case KeystrokeAction::Enter: {
-        // The copy comes first, so with both boxes ticked the clipboard gets the line.
-        const EnterActions actions =
-            EnterActions::from(chkAppunti->checkState(), chkSvuota->checkState());
-        if (actions.copyToClipboard) {
-            Clipboard::clear();
-            Clipboard::putText(rtbRiga->text());
-        }
-        if (actions.clearLine)
-            rtbRiga->setText(QString());
-        break;
+    return admitKeystroke(code, !FileTabella.isEmpty(), VociTabella);
+}
+
+// Enter in the line box; the copy comes first, so with both boxes ticked the clipboard gets
+// the line.
+void frmVerzino::rtbRiga_Enter()
+{
+    const EnterActions actions =
+        EnterActions::from(chkAppunti->checkState(), chkSvuota->checkState());
+    if (actions.copyToClipboard) {
+        Clipboard::clear();
+        Clipboard::putText(rtbRiga->text());
     }
-    case KeystrokeAction::AppendAtEnd:
-        rtbRiga->setSelectionStart(int(rtbRiga->text().size()));
-        break;
-    case KeystrokeAction::Drop:
-        code = KeyCode::Dropped;
-        break;
-    case KeystrokeAction::PassOn:
-        break;
+    if (actions.clearLine)
+        rtbRiga->setTextUnlimited(QString());
+}
+
+void frmVerzino::openTables(const QStringList &paths)
+{
+    for (const QString &path : paths) {
+        // The reading in progress lets events run; another must wait for it to end.
+        if (m_reading || path.isEmpty())
+            return;
+        const QString previousFile = FileTabella;
+        const QString previousName = NomeTabella;
+        FileTabella = path;
+        NomeTabella = QFileInfo(path).fileName();
+        CommonDialog1.restoreChoice(FileTabella, NomeTabella);
+        if (!CaricaTabella()) {
+            FileTabella = previousFile;
+            NomeTabella = previousName;
+            CommonDialog1.restoreChoice(previousFile, previousName);
+            return;
+        }
     }
 }
 

@@ -1,12 +1,14 @@
 #pragma once
 
 #include "CharacterTable.h"
+#include "Keystroke.h"
 #include "OpenFileDialog.h"
 
 #include <QMainWindow>
 
 #include <optional>
 
+class FileDropTarget;
 class LineBox;
 class QAction;
 class QCheckBox;
@@ -33,6 +35,10 @@ public:
     const CharacterTable &vociTabella() const { return VociTabella; }
     OpenFileDialog &commonDialog1() { return CommonDialog1; }
 
+    // Reads the files in order as if each had been chosen in the Apri Tabella dialog, each
+    // merging over the last; stops at the first that cannot be read.
+    void openTables(const QStringList &paths);
+
     // The window's client area below the menu bar; every control's Left/Top counts from it.
     QWidget *clientArea() const { return m_client; }
 
@@ -52,7 +58,8 @@ private:
     void mnuInfo_Click();
     bool CaricaTabella();
 
-    void rtbRiga_KeyPress(qint16 &code);
+    KeystrokeAction rtbRiga_KeyPress(qint16 code) const;
+    void rtbRiga_Enter();
     void txtLimite_Change();
     void UpDown1_UpClick();
     void UpDown1_DownClick();
@@ -77,6 +84,7 @@ private:
     UpDown *UpDown1 = nullptr;
     Shape *shpLimite = nullptr;
     OpenFileDialog CommonDialog1;
+    FileDropTarget *m_fileDrops = nullptr;
 
     // The table reading in progress, if any.
     ReadProgress *m_reading = nullptr;
