@@ -54,8 +54,6 @@ private Q_SLOTS:
     void init();
     void cleanup();
 
-    void localFiles_data();
-    void localFiles();
     void drops_data();
     void drops();
 
@@ -83,28 +81,6 @@ void TestFileDropTarget::init()
 void TestFileDropTarget::cleanup()
 {
     m_window.reset();
-}
-
-void TestFileDropTarget::localFiles_data()
-{
-    QTest::addColumn<Payload>("kind");
-    QTest::addColumn<QStringList>("paths");
-
-    QTest::newRow("one file") << Payload::OneFile << QStringList{u"/tmp/a.tbl"_s};
-    QTest::newRow("two files, in order")
-        << Payload::TwoFiles << QStringList{u"/tmp/b.tbl"_s, u"/tmp/a.tbl"_s};
-    QTest::newRow("file among a web link and text")
-        << Payload::FileAndText << QStringList{u"/tmp/a b.tbl"_s};
-    QTest::newRow("web link only") << Payload::WebAddress << QStringList{};
-    QTest::newRow("plain text") << Payload::PlainText << QStringList{};
-}
-
-void TestFileDropTarget::localFiles()
-{
-    QFETCH(Payload, kind);
-    QFETCH(QStringList, paths);
-    QCOMPARE(FileDropTarget::localFiles(payload(kind).get()), paths);
-    QCOMPARE(FileDropTarget::localFiles(nullptr), QStringList());
 }
 
 void TestFileDropTarget::drops_data()
