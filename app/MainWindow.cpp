@@ -3,6 +3,7 @@
 #include "AppInfo.h"
 #include "Clipboard.h"
 #include "EnterActions.h"
+#include "FileDropTarget.h"
 #include "Fonts.h"
 #include "HeldInput.h"
 #include "Keystroke.h"
@@ -187,7 +188,15 @@ void MainWindow::connectHandlers()
     connect(m_exitAction, &QAction::triggered, this, &MainWindow::close);
     connect(m_aboutAction, &QAction::triggered, this, &MainWindow::showAbout);
 
-    m_lineBox->setKeyPressHandler([this](qint16 &code) { onLineKeyPress(code); });
+    // Every character typed or committed in the line box is decided against the table in force.
+    m_lineBox->setAdmission([this](qint16 code) {
+        return admitKeystroke(code, m_session.hasTable(), m_session.table());
+    });
+    connect(m_lineBox, &LineBox::enterPressed, this, &MainWindow::onEnterPressed);
+    // A file dropped anywhere on the window is opened, never typed.
+    auto *drops = new FileDropTarget(this);
+    drops->watch(this);
+    connect(drops, &FileDropTarget::filesDropped, this, &MainWindow::openTables);
     connect(m_limitField, &QLineEdit::textChanged, this, &MainWindow::onLimitTextChanged);
     connect(m_limitSpinner, &UpDown::upClick, this, &MainWindow::onUpClicked);
     connect(m_limitSpinner, &UpDown::downClick, this, &MainWindow::onDownClicked);
@@ -264,31 +273,18 @@ void MainWindow::onTableLoadFinished(const TableReadResult &result)
     Q_EMIT tableLoadFinished(result.ok());
 }
 
-// Every character keystroke of the line box, before the box acts on it.
-void MainWindow::onLineKeyPress(qint16 &code)
+// Enter in the line box. The copy comes first, so with both boxes ticked the clipboard gets the
+// line.
+void MainWindow::onEnterPressed()
 {
-    switch (admitKeystroke(code, m_session.hasTable(), m_session.table())) {
-    case KeystrokeAction::Enter: {
-        // The copy comes first, so with both boxes ticked the clipboard gets the line.
-        const EnterActions actions =
-            EnterActions::from(m_copyOnEnter->checkState(), m_clearOnEnter->checkState());
-        if (actions.copyToClipboard) {
-            Clipboard::clear();
-            Clipboard::putText(m_lineBox->text());
-        }
-        if (actions.clearLine)
-            m_lineBox->setText(QString());
-        break;
+    const EnterActions actions =
+        EnterActions::from(m_copyOnEnter->checkState(), m_clearOnEnter->checkState());
+    if (actions.copyToClipboard) {
+        Clipboard::clear();
+        Clipboard::putText(m_lineBox->text());
     }
-    case KeystrokeAction::AppendAtEnd:
-        m_lineBox->setSelectionStart(int(m_lineBox->text().size()));
-        break;
-    case KeystrokeAction::Drop:
-        code = KeyCode::Dropped;
-        break;
-    case KeystrokeAction::PassOn:
-        break;
-    }
+    if (actions.clearLine)
+        m_lineBox->setTextUnlimited(QString());
 }
 
 void MainWindow::onLimitTextChanged()

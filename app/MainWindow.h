@@ -72,7 +72,7 @@ private:
     void loadNextTable();
     void onTableLoadFinished(const TableReadResult &result);
 
-    void onLineKeyPress(qint16 &code);
+    void onEnterPressed();
     void onLimitTextChanged();
     void onUpClicked();
     void onDownClicked();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QtGlobal>
+#include "CharacterCodes.h"
 
 class CharacterTable;
 
@@ -11,15 +11,6 @@ enum class KeystrokeAction {
     Drop,        // the code becomes 0: nothing is inserted
     Enter,       // the Enter actions run, then the keystroke is passed on
 };
-
-// The character code of a keystroke: 13 Enter, 8 Backspace, 0..255 a Windows-1252 character.
-namespace KeyCode {
-constexpr qint16 Enter = 13;
-constexpr qint16 Backspace = 8;
-constexpr qint16 Dropped = 0;
-// A typed character that has no Windows-1252 code (Greek, Cyrillic, emoji).
-constexpr qint16 OutsideCodePage = -1;
-} // namespace KeyCode
 
 // Decides one keystroke. A table is in force when a table file has been chosen; only then are
 // the printable codes (32 to 127, 160 to 255) checked against the table.

@@ -1,15 +1,19 @@
 #include "LineBox.h"
 
-#include "CharacterCodes.h"
+#include "FileDropTarget.h"
 
+#include <QAction>
+#include <QContextMenuEvent>
+#include <QGuiApplication>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
+#include <QMenu>
+#include <QMimeData>
 #include <QValidator>
 
-namespace {
+#include <limits>
 
-constexpr qint16 DroppedCode = 0;
-constexpr qint16 BackspaceCode = 8;
-constexpr qint16 EnterCode = 13;
+namespace {
 
 bool isLineBreak(QChar ch)
 {
@@ -36,12 +40,30 @@ QString joinLines(const QString &text)
     return joined;
 }
 
+// The limit rule. A run of text comes in where it replaces `replaced` characters, with `kept`
+// characters of the old line around it: it loses its line breaks and is cut to the room left
+// under the limit. A change that does not lengthen the line is always let through, and a
+// character is never split.
+QString fitRun(const QString &run, qsizetype kept, qsizetype replaced, int limit)
+{
+    QString fitted = joinLines(run);
+    if (limit > 0 && kept + fitted.size() > limit && fitted.size() > replaced) {
+        qsizetype room = qMax(qsizetype(limit) - kept, replaced);
+        room = qMin(room, fitted.size());
+        if (room > 0 && fitted.at(room - 1).isHighSurrogate())
+            --room;
+        fitted.truncate(room);
+    }
+    return fitted;
+}
+
 } // namespace
 
 // Sees every change of the text, whatever its path (key, paste, context menu, middle click,
 // drag and drop, input method), and compares it with the text before: the run of text that
 // came in loses its line breaks and is cut to the room left under the limit. Text already in
-// the box is never cut.
+// the box is never cut. Changing the text here makes Qt forget the undo history, so the box
+// fits its own insertions beforehand with the same rule; this catches every other path.
 class LineBox::LimitValidator final : public QValidator {
 public:
     explicit LimitValidator(LineBox *box) : QValidator(box), m_box(box) {}
@@ -104,20 +126,8 @@ QValidator::State LineBox::LimitValidator::validate(QString &input, int &pos) co
     const Change change = locateChange(input, pos);
     const qsizetype runSize = input.size() - change.prefix - change.suffix;
     const QString run = input.mid(change.prefix, runSize);
-    QString kept = joinLines(run);
-
-    const int limit = m_box->m_lengthLimit;
     const qsizetype oldKept = change.prefix + change.suffix;
-    // The limit refuses growth only: a change that does not lengthen the line is let through.
-    if (limit > 0 && oldKept + kept.size() > limit && oldKept + kept.size() > m_previous.size()) {
-        qsizetype room = qMax(qsizetype(limit) - oldKept, qsizetype(0));
-        // Keep at least what the old text had there, so that replacing is never refused.
-        room = qMax(room, m_previous.size() - oldKept);
-        room = qMin(room, kept.size());
-        if (room > 0 && kept.at(room - 1).isHighSurrogate())
-            --room; // never split a character
-        kept.truncate(room);
-    }
+    const QString kept = fitRun(run, oldKept, m_previous.size() - oldKept, m_box->m_lengthLimit);
 
     if (kept != run) {
         input = input.left(change.prefix) + kept + input.right(change.suffix);
@@ -130,16 +140,20 @@ QValidator::State LineBox::LimitValidator::validate(QString &input, int &pos) co
 LineBox::LineBox(QWidget *parent) : QLineEdit(parent), m_validator(new LimitValidator(this))
 {
     setValidator(m_validator);
+    // 0 means no limit: Qt's own cap of 32767 characters would cut a line silently.
+    setMaxLength(std::numeric_limits<int>::max());
     // Anything that changes the text without passing the validator still keeps it up to date.
-    connect(this, &QLineEdit::textChanged, this,
-            [this](const QString &text) { m_validator->takeText(text); });
+    connect(this, &QLineEdit::textChanged, this, [this](const QString &text) {
+        m_validator->takeText(text);
+        dropBrokenSelection();
+    });
 }
 
 LineBox::~LineBox() = default;
 
-void LineBox::setKeyPressHandler(KeyPressHandler handler)
+void LineBox::setAdmission(Admission admission)
 {
-    m_keyPressHandler = std::move(handler);
+    m_admission = std::move(admission);
 }
 
 void LineBox::setSelectionStart(int offset)
@@ -158,59 +172,204 @@ int LineBox::lengthLimit() const
     return m_lengthLimit;
 }
 
-void LineBox::setText(const QString &text)
+void LineBox::setTextUnlimited(const QString &text)
 {
     m_validator->m_exempt = true;
-    QLineEdit::setText(text);
+    setText(text);
     m_validator->m_exempt = false;
     m_validator->takeText(QLineEdit::text());
 }
 
-bool LineBox::hasRoomFor(const QString &typed) const
+KeystrokeAction LineBox::decide(qint16 code) const
 {
-    if (m_lengthLimit <= 0)
-        return true;
-    // Replacing a selection without lengthening the line is always possible.
-    const qsizetype after = text().size() - selectedText().size() + typed.size();
-    return after <= m_lengthLimit || after <= text().size();
+    if (m_admission)
+        return m_admission(code);
+    return code == KeyCode::Enter ? KeystrokeAction::Enter : KeystrokeAction::PassOn;
 }
 
 void LineBox::keyPressEvent(QKeyEvent *event)
 {
+    if (event->matches(QKeySequence::Paste)) {
+        if (!isReadOnly())
+            pasteFitted(QClipboard::Clipboard);
+        event->accept();
+        return;
+    }
+
     const QList<TypedCharacter> keystrokes =
         typedCharacters(event->key(), event->modifiers(), event->text());
     if (keystrokes.isEmpty()) {
         QLineEdit::keyPressEvent(event); // navigation, Delete, shortcuts: as usual
         return;
     }
-
-    const bool enterKey = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
-    const bool backspaceKey = event->key() == Qt::Key_Backspace;
-    for (const TypedCharacter &typed : keystrokes) {
-        qint16 code = typed.code;
-        if (m_keyPressHandler)
-            m_keyPressHandler(code);
-
-        if (code == DroppedCode)
-            continue;
-        if (code == BackspaceCode) {
-            if (backspaceKey)
-                QLineEdit::keyPressEvent(event); // also Ctrl+Backspace and the like
-            else if (!isReadOnly())
-                backspace();
-            continue;
-        }
-        if (code == EnterCode) {
-            // Lets the box report Return (returnPressed, editingFinished); it adds no line break.
-            if (enterKey)
-                QLineEdit::keyPressEvent(event);
-            continue;
-        }
-        // Any other code types the character actually typed; Return and Backspace type none.
-        if (typed.text.isEmpty() || isReadOnly() || !hasRoomFor(typed.text))
-            continue;
-        insert(typed.text);
-    }
-    if (!enterKey)
+    for (const TypedCharacter &typed : keystrokes)
+        admit(typed, decide(typed.code), event);
+    // Return goes on to the window's default button, as QLineEdit lets it.
+    if (event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter)
         event->accept();
+}
+
+void LineBox::admit(const TypedCharacter &typed, KeystrokeAction action, QKeyEvent *key)
+{
+    switch (action) {
+    case KeystrokeAction::Drop:
+        return;
+    case KeystrokeAction::Enter:
+        Q_EMIT enterPressed();
+        // Lets the box report Return (returnPressed, editingFinished); it adds no line break.
+        if (key && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter))
+            QLineEdit::keyPressEvent(key);
+        return;
+    case KeystrokeAction::AppendAtEnd:
+        setSelectionStart(int(text().size()));
+        break;
+    case KeystrokeAction::PassOn:
+        break;
+    }
+
+    if (typed.code == KeyCode::Backspace) {
+        if (key && key->key() == Qt::Key_Backspace)
+            QLineEdit::keyPressEvent(key); // also Ctrl+Backspace and the like
+        else if (!isReadOnly())
+            backspace();
+        return;
+    }
+    // Return and Backspace type no character of their own.
+    if (!typed.text.isEmpty() && !isReadOnly())
+        insertFitted(typed.text);
+}
+
+void LineBox::inputMethodEvent(QInputMethodEvent *event)
+{
+    if (isReadOnly() || event->commitString().isEmpty()) {
+        QLineEdit::inputMethodEvent(event); // the preedit, shown as in any line edit
+        return;
+    }
+
+    // The composition ends: its preedit goes, and the text the commit replaces, if any.
+    QInputMethodEvent end;
+    end.setCommitString(QString(), event->replacementStart(), event->replacementLength());
+    QLineEdit::inputMethodEvent(&end);
+    // Then each committed character as if it had been typed.
+    for (const TypedCharacter &typed : committedCharacters(event->commitString()))
+        admit(typed, decide(typed.code), nullptr);
+    // A new composition may start at once.
+    if (!event->preeditString().isEmpty()) {
+        QInputMethodEvent preedit(event->preeditString(), event->attributes());
+        QLineEdit::inputMethodEvent(&preedit);
+    }
+    event->accept();
+}
+
+void LineBox::insertFitted(const QString &text)
+{
+    const qsizetype replaced = selectedText().size();
+    const QString fitted =
+        fitRun(text, QLineEdit::text().size() - replaced, replaced, m_lengthLimit);
+    if (fitted.isEmpty() && replaced == 0)
+        return;
+    insert(fitted);
+}
+
+void LineBox::separateUndoStep()
+{
+    // Qt starts a new undo step when the caret moves; a selection being replaced starts one too.
+    if (hasSelectedText() || text().isEmpty())
+        return;
+    const int caret = cursorPosition();
+    setCursorPosition(caret > 0 ? caret - 1 : caret + 1);
+    setCursorPosition(caret);
+}
+
+void LineBox::pasteFitted(QClipboard::Mode mode)
+{
+    const QString pasted = QGuiApplication::clipboard()->text(mode);
+    if (pasted.isEmpty() && !hasSelectedText())
+        return;
+    separateUndoStep();
+    insertFitted(pasted);
+    separateUndoStep();
+}
+
+void LineBox::dropBrokenSelection()
+{
+    if (hasSelectedText() && selectionStart() < 0)
+        deselect();
+}
+
+void LineBox::contextMenuEvent(QContextMenuEvent *event)
+{
+    QMenu *menu = createStandardContextMenu();
+    if (!menu)
+        return;
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    // Its Paste, like Ctrl+V, keeps the paste one step of the undo history. Qt names the item
+    // after its shortcut, which no translation changes.
+    const QString pasteShortcut =
+        u'\t' + QKeySequence(QKeySequence::Paste).toString(QKeySequence::NativeText);
+    const QList<QAction *> actions = menu->actions();
+    for (QAction *action : actions) {
+        if (!action->text().endsWith(pasteShortcut))
+            continue;
+        disconnect(action, &QAction::triggered, nullptr, nullptr);
+        connect(action, &QAction::triggered, this, [this] { pasteFitted(QClipboard::Clipboard); });
+    }
+    menu->popup(event->globalPos());
+}
+
+void LineBox::mouseReleaseEvent(QMouseEvent *event)
+{
+    // The middle button pastes the X11 selection.
+    if (event->button() == Qt::MiddleButton && !isReadOnly() &&
+        QGuiApplication::clipboard()->supportsSelection()) {
+        deselect();
+        pasteFitted(QClipboard::Selection);
+        event->accept();
+        return;
+    }
+    QLineEdit::mouseReleaseEvent(event);
+}
+
+void LineBox::dragEnterEvent(QDragEnterEvent *event)
+{
+    // A file is opened by the window, never typed as its address.
+    if (!FileDropTarget::localFiles(event->mimeData()).isEmpty()) {
+        event->ignore();
+        return;
+    }
+    QLineEdit::dragEnterEvent(event);
+}
+
+void LineBox::dragMoveEvent(QDragMoveEvent *event)
+{
+    if (!FileDropTarget::localFiles(event->mimeData()).isEmpty()) {
+        event->ignore();
+        return;
+    }
+    QLineEdit::dragMoveEvent(event);
+}
+
+void LineBox::dropEvent(QDropEvent *event)
+{
+    const QMimeData *data = event->mimeData();
+    if (!FileDropTarget::localFiles(data).isEmpty()) {
+        event->ignore();
+        return;
+    }
+    if (!data->hasText() || isReadOnly()) {
+        QLineEdit::dropEvent(event);
+        return;
+    }
+    // Dropped text is a paste at the drop point: fitted beforehand, so that it stays undoable.
+    const qsizetype moved = event->source() == this && event->dropAction() == Qt::MoveAction
+                                ? selectedText().size()
+                                : 0;
+    QMimeData fitted;
+    fitted.setText(fitRun(data->text(), text().size() - moved, 0, m_lengthLimit));
+    QDropEvent drop(event->position(), event->possibleActions(), &fitted, event->buttons(),
+                    event->modifiers(), event->type());
+    drop.setDropAction(event->dropAction());
+    QLineEdit::dropEvent(&drop);
+    event->setDropAction(drop.dropAction());
+    event->setAccepted(drop.isAccepted());
 }

@@ -4,7 +4,7 @@
 VERZINO_RUN_PACKAGES=(cmake g++ make qt6-base-dev qt6-translations-l10n fonts-urw-base35 libx11-dev)
 # Everything ./test needs on top: fuzzing, the X server and tools for end-to-end tests,
 # validators for the desktop files and the Debian package.
-VERZINO_TEST_PACKAGES=(clang libclang-rt-14-dev xvfb xdotool xclip x11-utils x11-apps
+VERZINO_TEST_PACKAGES=(clang libclang-rt-14-dev xvfb xdotool xclip x11-utils x11-apps x11-xkb-utils
     imagemagick desktop-file-utils appstream dpkg-dev file
     lintian man-db shared-mime-info libglib2.0-bin xdg-utils weston qt6-wayland)
 

@@ -4,6 +4,7 @@
 #include "LineBox.h"
 #include "MainWindow.h"
 #include "Shape.h"
+#include "StatusBar.h"
 #include "Twips.h"
 #include "UpDown.h"
 #include "WindowHarness.h"
@@ -13,11 +14,17 @@
 #include <QClipboard>
 #include <QDir>
 #include <QFile>
+#include <QInputMethodEvent>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QMimeData>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
+#include <QUrl>
 
 #include <memory>
 #include <optional>
@@ -137,6 +144,11 @@ private Q_SLOTS:
     void enterOnEmptyLineEmptiesClipboard();
     void oneLineAfterAnother();
     void markerStandsUnderTheLimitColumn();
+    void composedCharacters_data();
+    void composedCharacters();
+    void droppedFiles_data();
+    void droppedFiles();
+    void droppedTextIsAPaste();
 };
 
 void tst_LineEntry::init()
@@ -597,6 +609,129 @@ void tst_LineEntry::markerStandsUnderTheLimitColumn()
                                                   .arg(*distance)));
     }
     QVERIFY2(*distance >= 0 && *distance < 8, qPrintable(QString::number(*distance)));
+}
+
+void tst_LineEntry::composedCharacters_data()
+{
+    QTest::addColumn<bool>("table"); // A, B and e grave, not e acute
+    QTest::addColumn<QString>("handedOver");
+
+    // "AB", Home, then dead acute + e and dead grave + e, as an input method commits them.
+    QTest::newRow("no table: at the caret") << false << u"\u00e9\u00e8AB"_s;
+    QTest::newRow("table: defined to the end, undefined dropped") << true << u"AB\u00e8"_s;
+}
+
+void tst_LineEntry::composedCharacters()
+{
+    QFETCH(bool, table);
+    QFETCH(QString, handedOver);
+
+    if (table)
+        useTable("41=A\r\n42=B\r\nE8=\xe8\r\n");
+    type(u"AB"_s);
+    press(Qt::Key_Home);
+    for (const QString &composed : {u"\u00e9"_s, u"\u00e8"_s}) {
+        QInputMethodEvent preedit(u"\u00b4"_s, {});
+        QApplication::sendEvent(focused(), &preedit);
+        QInputMethodEvent commit;
+        commit.setCommitString(composed);
+        QApplication::sendEvent(focused(), &commit);
+    }
+    press(Qt::Key_Return);
+    QCOMPARE(clipboardText(), handedOver);
+    QVERIFY(line()->text().isEmpty());
+}
+
+void tst_LineEntry::droppedFiles_data()
+{
+    QTest::addColumn<QString>("where");
+    QTest::addColumn<QStringList>("files"); // in m_dir; "manca.tbl" does not exist
+    QTest::addColumn<QString>("inForce");   // the file in force afterwards
+    QTest::addColumn<QString>("typed");     // "AB#" typed afterwards
+
+    for (const QString &where : {u"rtbRiga"_s, u"Label1"_s, u"chkSvuota"_s, u"txtLimite"_s}) {
+        const QByteArray name = where.toUtf8();
+        QTest::addRow("%s: one table", name.constData())
+            << where << QStringList{u"a.tbl"_s} << u"a.tbl"_s << u"A#"_s;
+        QTest::addRow("%s: two tables, the second merged over the first", name.constData())
+            << where << QStringList{u"a.tbl"_s, u"b.tbl"_s} << u"b.tbl"_s << u"AB#"_s;
+        QTest::addRow("%s: a missing file stops the rest", name.constData())
+            << where << QStringList{u"a.tbl"_s, u"manca.tbl"_s, u"b.tbl"_s} << u"a.tbl"_s
+            << u"A#"_s;
+    }
+    QTest::newRow("missing first: nothing in force")
+        << u"rtbRiga"_s << QStringList{u"manca.tbl"_s, u"a.tbl"_s} << QString() << u"AB#"_s;
+}
+
+void tst_LineEntry::droppedFiles()
+{
+    QFETCH(QString, where);
+    QFETCH(QStringList, files);
+    QFETCH(QString, inForce);
+    QFETCH(QString, typed);
+
+    for (const auto &[name, bytes] : {std::pair{u"a.tbl"_s, QByteArray("41=A\r\n")},
+                                      std::pair{u"b.tbl"_s, QByteArray("42=B\r\n")}}) {
+        QFile file(m_dir->filePath(name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+    QList<QUrl> urls;
+    for (const QString &name : files)
+        urls.append(QUrl::fromLocalFile(m_dir->filePath(name)));
+    QMimeData data;
+    data.setUrls(urls);
+    data.setText(urls.first().toString()); // as file managers do
+
+    // The error box of a file that cannot be read is closed as a user would.
+    WindowHarness::ModalWatcher watcher;
+
+    QWidget *target = control<QWidget>(where);
+    const QPoint point = target->rect().center();
+    QDragEnterEvent enter(point, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent drop(point, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &drop);
+    QVERIFY(drop.isAccepted());
+
+    const bool missing = files.contains(u"manca.tbl"_s);
+    const QString inForcePath = inForce.isEmpty() ? QString() : m_dir->filePath(inForce);
+    // The drop is handed over after it ends; then the tables load one after another.
+    QCoreApplication::processEvents();
+    QVERIFY(WindowHarness::waitForLoad(*m_window));
+    if (missing) {
+        QTRY_COMPARE(watcher.boxes.size(), 1);
+        QCOMPARE(watcher.boxes.first().icon, QMessageBox::Critical);
+    }
+    QCOMPARE(m_window->tableSession().filePath(), inForcePath);
+    QCOMPARE(m_window->tableSession().fileName(), inForce);
+    QCOMPARE(m_window->openDialog().fileName(), inForcePath);
+    QCOMPARE(control<StatusBar>(u"SB"_s)->panelText(),
+             inForce.isEmpty() ? u"Nessuna tabella aperta"_s : u"Tabella caricata: "_s + inForce);
+    // The address never enters the line; the tables read decide what typing takes.
+    QCOMPARE(line()->text(), QString());
+    typeKeys(line(), u"AB#"_s);
+    QCOMPARE(line()->text(), typed);
+}
+
+void tst_LineEntry::droppedTextIsAPaste()
+{
+    useTable(readExample(u"maiuscole.tbl"_s));
+    clickUp(6);
+    startFrom(u"AB"_s, 2);
+    QMimeData data;
+    data.setText(u"xy\nzw"_s);
+    const QPoint end(line()->width() - 2, line()->height() / 2);
+    QDragEnterEvent enter(end, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(line(), &enter);
+    QDropEvent drop(end, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(line(), &drop);
+    // Unchecked, its line break made a blank, cut to the room left, and undoable.
+    QCOMPARE(line()->text(), u"ABxy z"_s);
+    QVERIFY(m_window->tableSession().hasTable());
+    press(Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(line()->text(), u"AB"_s);
 }
 
 QTEST_MAIN(tst_LineEntry)

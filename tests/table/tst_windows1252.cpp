@@ -1,7 +1,10 @@
 #include "Windows1252.h"
 
 #include <QSet>
+#include <QStringDecoder>
 #include <QTest>
+
+using namespace Qt::StringLiterals;
 
 class TestWindows1252 final : public QObject {
     Q_OBJECT
@@ -18,6 +21,27 @@ private Q_SLOTS:
             QVERIFY(back.has_value());
             QCOMPARE(int(*back), byte);
         }
+    }
+
+    // Every byte against Qt's own decoder, which comes from ICU: a swapped or mistyped entry
+    // anywhere in the 256 shows here. Decoded one byte at a time and all at once.
+    void agreesWithAnIndependentDecoder()
+    {
+        QStringDecoder reference("windows-1252");
+        if (!reference.isValid())
+            QSKIP("this Qt has no windows-1252 decoder");
+        QByteArray all;
+        for (int byte = 0; byte < 256; ++byte) {
+            const char b = char(byte);
+            all.append(b);
+            const QString expected = reference.decode(QByteArrayView(&b, 1));
+            QCOMPARE(expected.size(), 1);
+            QVERIFY2(Windows1252::toUnicode(static_cast<unsigned char>(byte)) == expected.front(),
+                     qPrintable(u"byte %1: U+%2 expected"_s.arg(byte, 2, 16)
+                                    .arg(int(expected.front().unicode()), 4, 16, QChar(u'0'))));
+        }
+        QCOMPARE(Windows1252::decode(std::string_view(all.constData(), std::size_t(all.size()))),
+                 QString(reference.decode(all)));
     }
 
     void knownCharacters_data()

@@ -4,10 +4,6 @@
 
 namespace {
 
-constexpr qint16 EnterCode = 13;
-constexpr qint16 BackspaceCode = 8;
-constexpr qint16 NoCodePageCode = -1;
-
 bool isShortcut(Qt::KeyboardModifiers modifiers)
 {
     // Ctrl+Alt is how Windows reports AltGr, which types characters.
@@ -22,18 +18,22 @@ QList<TypedCharacter> typedCharacters(int qtKey, Qt::KeyboardModifiers modifiers
                                       const QString &text)
 {
     if (qtKey == Qt::Key_Return || qtKey == Qt::Key_Enter)
-        return {{EnterCode, {}}};
+        return {{KeyCode::Enter, {}}};
     if (qtKey == Qt::Key_Backspace)
-        return {{BackspaceCode, {}}};
+        return {{KeyCode::Backspace, {}}};
     if (isShortcut(modifiers))
         return {};
+    return committedCharacters(text);
+}
 
+QList<TypedCharacter> committedCharacters(const QString &text)
+{
     QList<TypedCharacter> typed;
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar ch = text.at(i);
         if (ch.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
             // A character beyond the Basic Multilingual Plane: never in the code page.
-            typed.append({NoCodePageCode, text.mid(i, 2)});
+            typed.append({KeyCode::OutsideCodePage, text.mid(i, 2)});
             ++i;
             continue;
         }
@@ -42,7 +42,7 @@ QList<TypedCharacter> typedCharacters(int qtKey, Qt::KeyboardModifiers modifiers
         if (ch.category() == QChar::Other_Control || ch.isSurrogate())
             continue;
         const std::optional<unsigned char> code = Windows1252::fromUnicode(ch);
-        typed.append({code ? qint16(*code) : NoCodePageCode, QString(ch)});
+        typed.append({code ? qint16(*code) : KeyCode::OutsideCodePage, QString(ch)});
     }
     return typed;
 }

@@ -13,6 +13,8 @@ private Q_SLOTS:
     void codes_data();
     void codes();
     void typedTextKeepsEachCharacter();
+    void committedText_data();
+    void committedText();
 };
 
 void TestCharacterCodes::codes_data()
@@ -90,6 +92,31 @@ void TestCharacterCodes::typedTextKeepsEachCharacter()
              (QList<TypedCharacter>{{13, QString()}}));
     QCOMPARE(typedCharacters(Qt::Key_Backspace, Qt::NoModifier, u"\b"_s),
              (QList<TypedCharacter>{{8, QString()}}));
+}
+
+void TestCharacterCodes::committedText_data()
+{
+    QTest::addColumn<QString>("commit");
+    QTest::addColumn<QList<TypedCharacter>>("expected");
+
+    using T = QList<TypedCharacter>;
+    QTest::newRow("nothing") << QString() << T{};
+    QTest::newRow("dead acute and e") << u"\u00e9"_s << T{{233, u"\u00e9"_s}};
+    QTest::newRow("euro") << u"\u20ac"_s << T{{128, u"\u20ac"_s}};
+    QTest::newRow("several, in order")
+        << u"a\u00e8\u03b1\U0001F600"_s
+        << T{{97, u"a"_s}, {232, u"\u00e8"_s}, {-1, u"\u03b1"_s}, {-1, u"\U0001F600"_s}};
+    QTest::newRow("line break and tab are no characters")
+        << u"a\nb\t"_s << T{{97, u"a"_s}, {98, u"b"_s}};
+    // A commit is text, not a key: a carriage return in it is no Enter.
+    QTest::newRow("carriage return") << u"\r"_s << T{};
+}
+
+void TestCharacterCodes::committedText()
+{
+    QFETCH(QString, commit);
+    QFETCH(QList<TypedCharacter>, expected);
+    QCOMPARE(committedCharacters(commit), expected);
 }
 
 QTEST_APPLESS_MAIN(TestCharacterCodes)

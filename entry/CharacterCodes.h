@@ -4,6 +4,15 @@
 #include <QString>
 #include <Qt>
 
+// The character code of a keystroke: 13 Enter, 8 Backspace, 0..255 a Windows-1252 character.
+namespace KeyCode {
+constexpr qint16 Enter = 13;
+constexpr qint16 Backspace = 8;
+constexpr qint16 Dropped = 0;
+// A typed character that has no Windows-1252 code (Greek, Cyrillic, emoji).
+constexpr qint16 OutsideCodePage = -1;
+} // namespace KeyCode
+
 // One character keystroke: its code, and the text it types (empty for Return and Backspace).
 struct TypedCharacter {
     qint16 code;
@@ -18,6 +27,10 @@ struct TypedCharacter {
 // Delete, Home, F-keys) and Ctrl/Meta shortcuts make none.
 QList<TypedCharacter> typedCharacters(int qtKey, Qt::KeyboardModifiers modifiers,
                                       const QString &text);
+
+// The character keystrokes of the text an input method commits (a dead key, a Compose sequence,
+// an input method's choice): one for each character, in order, as if each had been typed.
+QList<TypedCharacter> committedCharacters(const QString &commitString);
 
 // The codes of typedCharacters().
 QList<qint16> characterCodes(int qtKey, Qt::KeyboardModifiers modifiers, const QString &text);

@@ -1,0 +1,50 @@
+#include "FileDropTarget.h"
+
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
+#include <QWidget>
+
+FileDropTarget::FileDropTarget(QObject *parent) : QObject(parent) {}
+
+void FileDropTarget::watch(QWidget *root)
+{
+    root->setAcceptDrops(true);
+    root->installEventFilter(this);
+    const QList<QWidget *> children = root->findChildren<QWidget *>();
+    for (QWidget *child : children)
+        child->installEventFilter(this);
+}
+
+QStringList FileDropTarget::localFiles(const QMimeData *data)
+{
+    QStringList paths;
+    if (!data || !data->hasUrls())
+        return paths;
+    const QList<QUrl> urls = data->urls();
+    for (const QUrl &url : urls) {
+        if (url.isLocalFile() && !url.toLocalFile().isEmpty())
+            paths.append(url.toLocalFile());
+    }
+    return paths;
+}
+
+bool FileDropTarget::eventFilter(QObject *watched, QEvent *event)
+{
+    const QEvent::Type type = event->type();
+    if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop)
+        return QObject::eventFilter(watched, event);
+
+    auto *drop = static_cast<QDropEvent *>(event);
+    const QStringList paths = localFiles(drop->mimeData());
+    if (paths.isEmpty())
+        return false;
+    drop->setDropAction(Qt::CopyAction);
+    drop->accept();
+    if (type == QEvent::Drop) {
+        // Reading a file shows its progress, with an event loop of its own: not inside the drop.
+        QMetaObject::invokeMethod(
+            this, [this, paths] { Q_EMIT filesDropped(paths); }, Qt::QueuedConnection);
+    }
+    return true;
+}

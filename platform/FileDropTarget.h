@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QObject>
+#include <QStringList>
+
+class QMimeData;
+class QWidget;
+
+// Takes files dropped from a file manager on a widget and every widget inside it: they are
+// reported as a list of paths, in the order given, and never reach a widget as text. Other
+// drops (plain text) go on to the widget under the pointer as usual.
+class FileDropTarget final : public QObject {
+    Q_OBJECT
+
+public:
+    explicit FileDropTarget(QObject *parent = nullptr);
+
+    // Watches root and the widgets it holds now; root accepts drops from then on.
+    void watch(QWidget *root);
+
+    // The local files a drag carries, in order; empty when it carries none.
+    static QStringList localFiles(const QMimeData *data);
+
+Q_SIGNALS:
+    // Emitted once the drop is over, so that the drag's source is not kept waiting.
+    void filesDropped(const QStringList &paths);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+};
