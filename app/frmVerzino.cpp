@@ -2,6 +2,8 @@
 
 #include "AppInfo.h"
 #include "Clipboard.h"
+#include "ContentSize.h"
+#include "DesignLayout.h"
 #include "EnterActions.h"
 #include "Fonts.h"
 #include "Keystroke.h"
@@ -27,33 +29,31 @@
 #include <QMenuBar>
 #include <QScopedValueRollback>
 
+#include <utility>
+
 using namespace Qt::StringLiterals;
 
 namespace {
 
-// Room kept between two controls of a row when a widened caption pushes its neighbour.
-constexpr int CaptionGapTwips = 120;
+// The design: positions and sizes in twips from the client area's top-left corner.
+namespace Design {
+constexpr QSize Client(6600, 2070);
+constexpr QRect SB(0, 1695, 6600, 375);
+constexpr int TextPanel = 5115; // panel 1 of SB, as it comes out of the design's width
+constexpr int CapsPanel = 1440; // panel 2 of SB
+constexpr QRect rtbRiga(120, 600, 5535, 345);
+constexpr QRect chkAppunti(120, 1320, 2655, 255);
+constexpr QRect txtLimite(5760, 600, 480, 350);
+constexpr QRect Label1(120, 240, 2655, 255);
+constexpr QRect Label2(5760, 240, 495, 255);
+constexpr QRect chkSvuota(3000, 1320, 2295, 255);
+constexpr QRect UpDown1(6240, 600, 240, 345);
+constexpr QRect shpLimite(175, 960, 135, 135);
+} // namespace Design
 
-void place(QWidget *control, int left, int top, int width, int height)
+void place(QWidget *control, const QRect &twips)
 {
-    control->setGeometry(Twips::rect(left, top, width, height));
-}
-
-// Widens a label or check box whose caption the current font would clip; Left and Top stay.
-void widenToCaption(QWidget *control)
-{
-    const int needed = control->sizeHint().width();
-    if (control->width() < needed)
-        control->resize(needed, control->height());
-}
-
-// Moves the right-hand control of a row just clear of a widened left-hand one.
-void keepClear(const QWidget *left, QWidget *right)
-{
-    const int gap = qRound(Twips::toPixels(CaptionGapTwips));
-    const int firstFree = left->geometry().right() + 1 + gap;
-    if (right->x() < firstFree)
-        right->move(firstFree, right->y());
+    control->setGeometry(Twips::rect(twips.x(), twips.y(), twips.width(), twips.height()));
 }
 
 } // namespace
@@ -101,50 +101,56 @@ void frmVerzino::createControls()
 {
     m_client = new QWidget(this);
     m_client->setObjectName(u"clientArea"_s);
-    m_client->setFixedSize(Twips::rect(0, 0, 6600, 2070).size());
+    place(m_client, QRect(QPoint(), Design::Client));
+    m_client->setFixedSize(m_client->size());
     setCentralWidget(m_client);
 
     rtbRiga = new LineBox(m_client);
     rtbRiga->setObjectName(u"rtbRiga"_s);
-    place(rtbRiga, 120, 600, 5535, 345);
+    place(rtbRiga, Design::rtbRiga);
     rtbRiga->setFont(Fonts::courier());
 
     chkAppunti = new QCheckBox(u"Copia negli Appunti con INVIO"_s, m_client);
     chkAppunti->setObjectName(u"chkAppunti"_s);
-    place(chkAppunti, 120, 1320, 2655, 255);
+    place(chkAppunti, Design::chkAppunti);
     chkAppunti->setChecked(true);
 
     txtLimite = new QLineEdit(m_client);
     txtLimite->setObjectName(u"txtLimite"_s);
-    place(txtLimite, 5760, 600, 480, 350);
+    place(txtLimite, Design::txtLimite);
     txtLimite->setFont(Fonts::courier());
     txtLimite->setReadOnly(true);
     txtLimite->setText(u"0"_s);
 
     Label1 = new QLabel(u"Scrivi qui la riga:"_s, m_client);
     Label1->setObjectName(u"Label1"_s);
-    place(Label1, 120, 240, 2655, 255);
+    place(Label1, Design::Label1);
 
     Label2 = new QLabel(u"Limite:"_s, m_client);
     Label2->setObjectName(u"Label2"_s);
-    place(Label2, 5760, 240, 495, 255);
+    place(Label2, Design::Label2);
+
+    // Screen readers name the line box and the limit field after the labels above them.
+    Label1->setBuddy(rtbRiga);
+    Label2->setBuddy(txtLimite);
 
     chkSvuota = new QCheckBox(u"Svuota casella con INVIO"_s, m_client);
     chkSvuota->setObjectName(u"chkSvuota"_s);
-    place(chkSvuota, 3000, 1320, 2295, 255);
+    place(chkSvuota, Design::chkSvuota);
     chkSvuota->setChecked(true);
 
     UpDown1 = new UpDown(m_client);
     UpDown1->setObjectName(u"UpDown1"_s);
-    place(UpDown1, 6240, 600, 240, 345);
+    place(UpDown1, Design::UpDown1);
     UpDown1->setRange(0, 45);
     UpDown1->setBuddy(txtLimite);
+    UpDown1->setAccessibleName(u"Limite"_s);
 
     shpLimite = new Shape(m_client);
     shpLimite->setObjectName(u"shpLimite"_s);
-    shpLimite->setSizeTwips(135, 135);
-    shpLimite->setLeft(175);
-    shpLimite->setTop(960);
+    shpLimite->setSizeTwips(float(Design::shpLimite.width()), float(Design::shpLimite.height()));
+    shpLimite->setLeft(float(Design::shpLimite.left()));
+    shpLimite->setTop(float(Design::shpLimite.top()));
 
     CommonDialog1.setFilter(u"File Tabella (*.tbl)|*.tbl|Tutti i file (*.*)|*.*"_s);
 }
@@ -154,7 +160,7 @@ void frmVerzino::createStatusBar()
     SB = new StatusBar(m_client);
     SB->setObjectName(u"SB"_s);
     SB->setSizeGripEnabled(false);
-    place(SB, 0, 1695, 6600, 375);
+    place(SB, Design::SB);
     SB->setPanelText(u"Nessuna tabella aperta"_s);
     // Key events go to whichever control has the focus; the Caps Lock panel follows all of them.
     SB->followCapsLock(qApp);
@@ -162,11 +168,43 @@ void frmVerzino::createStatusBar()
 
 void frmVerzino::fitCaptions()
 {
-    // The design's widths were drawn for a narrower dialog font than most Linux desktops use.
-    for (QWidget *control : std::initializer_list<QWidget *>{Label1, Label2, chkAppunti, chkSvuota})
-        widenToCaption(control);
-    keepClear(Label1, Label2);
-    keepClear(chkAppunti, chkSvuota);
+    // The design was drawn for a smaller dialog font than desktops use: the controls that hold
+    // text grow to the desktop's font and their neighbours and the window make room. The line
+    // box and the limit field keep Courier 9.75 pt, whose 120-twip cells the marker steps
+    // along, so they keep their designed size unless the style's frame needs more height.
+    const std::pair<QWidget *, QRect> controls[] = {{Label1, Design::Label1},
+                                                    {Label2, Design::Label2},
+                                                    {rtbRiga, Design::rtbRiga},
+                                                    {txtLimite, Design::txtLimite},
+                                                    {UpDown1, Design::UpDown1},
+                                                    {shpLimite, Design::shpLimite},
+                                                    {chkAppunti, Design::chkAppunti},
+                                                    {chkSvuota, Design::chkSvuota},
+                                                    {SB, Design::SB}};
+    QList<DesignLayout::Control> input;
+    for (const auto &[control, design] : controls)
+        input.append({design, ContentSize::needed(control), control == SB});
+    // The status bar's panels keep their designed shares: the bar is as wide as both need.
+    input.last().needed.setWidth(
+        qMax(DesignLayout::widthForShare(ContentSize::needed(SB->panel1()).width(),
+                                         Design::TextPanel, Design::SB.width()),
+             DesignLayout::widthForShare(ContentSize::needed(SB->panel2()).width(),
+                                         Design::CapsPanel, Design::SB.width())));
+
+    const DesignLayout::Fit fit = DesignLayout::fit(Design::Client, input);
+    m_client->setFixedSize(fit.client);
+    for (qsizetype i = 0; i < input.size(); ++i) {
+        QWidget *control = controls[i].first;
+        if (control != shpLimite) {
+            control->setGeometry(fit.rects[i]);
+            continue;
+        }
+        // The marker's Left is the limit's column, moved only by the spinner: only its Top
+        // follows the rows above it.
+        const int down = fit.rects[i].top() - Twips::rect(0, Design::shpLimite.top(), 0, 0).top();
+        shpLimite->setTop(float(Design::shpLimite.top() + Twips::fromPixels(down)));
+    }
+    SB->setPanel2Width(DesignLayout::share(SB->width(), Design::CapsPanel, Design::SB.width()));
 }
 
 void frmVerzino::setFocusOrder()
