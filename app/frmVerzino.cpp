@@ -101,8 +101,8 @@ void frmVerzino::createControls()
 {
     m_client = new QWidget(this);
     m_client->setObjectName(u"clientArea"_s);
-    place(m_client, QRect(QPoint(), Design::Client));
-    m_client->setFixedSize(m_client->size());
+    m_client->setFixedSize(
+        Twips::rect(0, 0, Design::Client.width(), Design::Client.height()).size());
     setCentralWidget(m_client);
 
     rtbRiga = new LineBox(m_client);
