@@ -76,7 +76,8 @@ Fit fit(QSize designClient, const QList<Control> &controls)
             return design[a].left() < design[b].left();
         });
     }
-    // Lefts only ever increase, so this settles; each pass settles at least one more control.
+    // Lefts only ever grow. One pass per control settles any design whose rows and columns do
+    // not push each other round in a circle; such a design stops there.
     for (qsizetype pass = 0; pass <= controls.size(); ++pass) {
         bool moved = false;
         const auto pushTo = [&rects, &moved](qsizetype i, int left) {
