@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QStyle>
 #include <QStyleOptionButton>
+#include <QStyleOptionFrame>
 #include <QTest>
 #include <QToolButton>
 
@@ -85,6 +86,17 @@ void tst_Desktop::fitsTheFont()
     QVERIFY(qAbs(bar->panel2()->width() - DesignLayout::share(bar->width(), 1440, 6600)) <= 1);
     auto *line = static_cast<LineBox *>(find(u"rtbRiga"_s));
     QCOMPARE(line->width(), 369); // 45 Courier cells and the frame
+    // The Courier fields keep their font and size; inside the frame their line still shows.
+    for (auto *field :
+         {static_cast<QLineEdit *>(line), static_cast<QLineEdit *>(find(u"txtLimite"_s))}) {
+        QStyleOptionFrame frame;
+        frame.initFrom(field);
+        frame.lineWidth = field->style()->pixelMetric(QStyle::PM_DefaultFrameWidth);
+        const QRect text =
+            field->style()->subElementRect(QStyle::SE_LineEditContents, &frame, field);
+        QVERIFY2(text.height() - 2 >= field->fontMetrics().height(),
+                 qPrintable(field->objectName()));
+    }
 
     // No control overlaps another or leaves the client area.
     const QStringList all = {u"SB"_s,        u"rtbRiga"_s, u"chkAppunti"_s,
