@@ -2,6 +2,8 @@
 
 #include "AppInfo.h"
 #include "Clipboard.h"
+#include "ContentSize.h"
+#include "DesignLayout.h"
 #include "EnterActions.h"
 #include "FileDropTarget.h"
 #include "Fonts.h"
@@ -28,33 +30,31 @@
 #include <QMenu>
 #include <QMenuBar>
 
+#include <utility>
+
 using namespace Qt::StringLiterals;
 
 namespace {
 
-// Room kept between two controls of a row when a widened caption pushes its neighbour.
-constexpr int CaptionGapTwips = 120;
+// The design: positions and sizes in twips from the client area's top-left corner.
+namespace Design {
+constexpr QSize Client(6600, 2070);
+constexpr QRect SB(0, 1695, 6600, 375);
+constexpr int TextPanel = 5115; // panel 1 of SB, as it comes out of the design's width
+constexpr int CapsPanel = 1440; // panel 2 of SB
+constexpr QRect rtbRiga(120, 600, 5535, 345);
+constexpr QRect chkAppunti(120, 1320, 2655, 255);
+constexpr QRect txtLimite(5760, 600, 480, 350);
+constexpr QRect Label1(120, 240, 2655, 255);
+constexpr QRect Label2(5760, 240, 495, 255);
+constexpr QRect chkSvuota(3000, 1320, 2295, 255);
+constexpr QRect UpDown1(6240, 600, 240, 345);
+constexpr QRect shpLimite(175, 960, 135, 135);
+} // namespace Design
 
-void place(QWidget *control, int left, int top, int width, int height)
+void place(QWidget *control, const QRect &twips)
 {
-    control->setGeometry(Twips::rect(left, top, width, height));
-}
-
-// Widens a label or check box whose caption the current font would clip; Left and Top stay.
-void widenToCaption(QWidget *control)
-{
-    const int needed = control->sizeHint().width();
-    if (control->width() < needed)
-        control->resize(needed, control->height());
-}
-
-// Moves the right-hand control of a row just clear of a widened left-hand one.
-void keepClear(const QWidget *left, QWidget *right)
-{
-    const int gap = qRound(Twips::toPixels(CaptionGapTwips));
-    const int firstFree = left->geometry().right() + 1 + gap;
-    if (right->x() < firstFree)
-        right->move(firstFree, right->y());
+    control->setGeometry(Twips::rect(twips.x(), twips.y(), twips.width(), twips.height()));
 }
 
 } // namespace
@@ -102,50 +102,57 @@ void MainWindow::createControls()
 {
     m_client = new QWidget(this);
     m_client->setObjectName(u"clientArea"_s);
-    m_client->setFixedSize(Twips::rect(0, 0, 6600, 2070).size());
+    m_client->setFixedSize(
+        Twips::rect(0, 0, Design::Client.width(), Design::Client.height()).size());
     setCentralWidget(m_client);
 
     m_lineBox = new LineBox(m_client);
     m_lineBox->setObjectName(u"rtbRiga"_s);
-    place(m_lineBox, 120, 600, 5535, 345);
+    place(m_lineBox, Design::rtbRiga);
     m_lineBox->setFont(Fonts::courier());
 
     m_copyOnEnter = new QCheckBox(u"Copia negli Appunti con INVIO"_s, m_client);
     m_copyOnEnter->setObjectName(u"chkAppunti"_s);
-    place(m_copyOnEnter, 120, 1320, 2655, 255);
+    place(m_copyOnEnter, Design::chkAppunti);
     m_copyOnEnter->setChecked(true);
 
     m_limitField = new QLineEdit(m_client);
     m_limitField->setObjectName(u"txtLimite"_s);
-    place(m_limitField, 5760, 600, 480, 350);
+    place(m_limitField, Design::txtLimite);
     m_limitField->setFont(Fonts::courier());
     m_limitField->setReadOnly(true);
     m_limitField->setText(u"0"_s);
 
     m_lineLabel = new QLabel(u"Scrivi qui la riga:"_s, m_client);
     m_lineLabel->setObjectName(u"Label1"_s);
-    place(m_lineLabel, 120, 240, 2655, 255);
+    place(m_lineLabel, Design::Label1);
 
     m_limitLabel = new QLabel(u"Limite:"_s, m_client);
     m_limitLabel->setObjectName(u"Label2"_s);
-    place(m_limitLabel, 5760, 240, 495, 255);
+    place(m_limitLabel, Design::Label2);
+
+    // Screen readers name the line box and the limit field after the labels above them.
+    m_lineLabel->setBuddy(m_lineBox);
+    m_limitLabel->setBuddy(m_limitField);
 
     m_clearOnEnter = new QCheckBox(u"Svuota casella con INVIO"_s, m_client);
     m_clearOnEnter->setObjectName(u"chkSvuota"_s);
-    place(m_clearOnEnter, 3000, 1320, 2295, 255);
+    place(m_clearOnEnter, Design::chkSvuota);
     m_clearOnEnter->setChecked(true);
 
     m_limitSpinner = new UpDown(m_client);
     m_limitSpinner->setObjectName(u"UpDown1"_s);
-    place(m_limitSpinner, 6240, 600, 240, 345);
+    place(m_limitSpinner, Design::UpDown1);
     m_limitSpinner->setRange(0, 45);
     m_limitSpinner->setBuddy(m_limitField);
+    m_limitSpinner->setAccessibleName(u"Limite"_s);
 
     m_limitMarker = new Shape(m_client);
     m_limitMarker->setObjectName(u"shpLimite"_s);
-    m_limitMarker->setSizeTwips(135, 135);
-    m_limitMarker->setLeft(175);
-    m_limitMarker->setTop(960);
+    m_limitMarker->setSizeTwips(float(Design::shpLimite.width()),
+                                float(Design::shpLimite.height()));
+    m_limitMarker->setLeft(float(Design::shpLimite.left()));
+    m_limitMarker->setTop(float(Design::shpLimite.top()));
 
     // Qt shows what comes before each filter's last group: the design's captions, while
     // "Tutti i file (*.*)" lists every file, with a dot in its name or not.
@@ -157,7 +164,7 @@ void MainWindow::createStatusBar()
     m_statusBar = new StatusBar(m_client);
     m_statusBar->setObjectName(u"SB"_s);
     m_statusBar->setSizeGripEnabled(false);
-    place(m_statusBar, 0, 1695, 6600, 375);
+    place(m_statusBar, Design::SB);
     m_statusBar->setPanelText(u"Nessuna tabella aperta"_s);
     // Key events go to whichever control has the focus; the Caps Lock panel follows all of them.
     m_statusBar->followCapsLock(qApp);
@@ -165,12 +172,44 @@ void MainWindow::createStatusBar()
 
 void MainWindow::fitCaptions()
 {
-    // The design's widths were drawn for a narrower dialog font than most Linux desktops use.
-    for (QWidget *control :
-         std::initializer_list<QWidget *>{m_lineLabel, m_limitLabel, m_copyOnEnter, m_clearOnEnter})
-        widenToCaption(control);
-    keepClear(m_lineLabel, m_limitLabel);
-    keepClear(m_copyOnEnter, m_clearOnEnter);
+    // The design was drawn for a smaller dialog font than desktops use: the controls that hold
+    // text grow to the desktop's font and their neighbours and the window make room. The line
+    // box and the limit field keep Courier 9.75 pt, whose 120-twip cells the marker steps
+    // along, so they keep their designed size unless the style's frame needs more height.
+    const std::pair<QWidget *, QRect> controls[] = {{m_lineLabel, Design::Label1},
+                                                    {m_limitLabel, Design::Label2},
+                                                    {m_lineBox, Design::rtbRiga},
+                                                    {m_limitField, Design::txtLimite},
+                                                    {m_limitSpinner, Design::UpDown1},
+                                                    {m_limitMarker, Design::shpLimite},
+                                                    {m_copyOnEnter, Design::chkAppunti},
+                                                    {m_clearOnEnter, Design::chkSvuota},
+                                                    {m_statusBar, Design::SB}};
+    QList<DesignLayout::Control> input;
+    for (const auto &[control, design] : controls)
+        input.append({design, ContentSize::needed(control), control == m_statusBar});
+    // The status bar's panels keep their designed shares: the bar is as wide as both need.
+    input.last().needed.setWidth(
+        qMax(DesignLayout::widthForShare(ContentSize::needed(m_statusBar->panel1()).width(),
+                                         Design::TextPanel, Design::SB.width()),
+             DesignLayout::widthForShare(ContentSize::needed(m_statusBar->panel2()).width(),
+                                         Design::CapsPanel, Design::SB.width())));
+
+    const DesignLayout::Fit fit = DesignLayout::fit(Design::Client, input);
+    m_client->setFixedSize(fit.client);
+    for (qsizetype i = 0; i < input.size(); ++i) {
+        QWidget *control = controls[i].first;
+        if (control != m_limitMarker) {
+            control->setGeometry(fit.rects[i]);
+            continue;
+        }
+        // The marker's Left is the limit's column, moved only by the spinner: only its Top
+        // follows the rows above it.
+        const int down = fit.rects[i].top() - Twips::rect(0, Design::shpLimite.top(), 0, 0).top();
+        m_limitMarker->setTop(float(Design::shpLimite.top() + Twips::fromPixels(down)));
+    }
+    m_statusBar->setPanel2Width(
+        DesignLayout::share(m_statusBar->width(), Design::CapsPanel, Design::SB.width()));
 }
 
 void MainWindow::setFocusOrder()

@@ -61,6 +61,11 @@ QString StatusBar::panelText() const
     return m_panel1->text();
 }
 
+void StatusBar::setPanel2Width(int pixels)
+{
+    m_panel2->setFixedWidth(pixels);
+}
+
 void StatusBar::setCapsLock(bool on)
 {
     m_capsLock = on;

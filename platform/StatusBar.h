@@ -18,6 +18,8 @@ public:
 
     void setPanelText(const QString &text);
     QString panelText() const;
+    // The Caps Lock panel's width, for a bar that has grown: it keeps its share of the bar.
+    void setPanel2Width(int pixels);
 
     void setCapsLock(bool on);
     bool capsLock() const { return m_capsLock; }

@@ -2,34 +2,124 @@
 
 #include "Twips.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QStyleOptionFocusRect>
+#include <QStylePainter>
 #include <QToolButton>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
 constexpr int WidthTwips = 240;
 constexpr int HeightTwips = 345;
 
-QToolButton *arrowButton(Qt::ArrowType arrow, QWidget *parent)
+// The arrows cover the whole spinner, so each draws its part of the spinner's focus frame.
+class ArrowButton final : public QToolButton {
+public:
+    ArrowButton(Qt::ArrowType arrow, const QString &name, QWidget *spinner) : QToolButton(spinner)
+    {
+        setArrowType(arrow);
+        setAccessibleName(name);
+        setAutoRepeat(true);
+        // The spinner itself takes the focus; a click on an arrow leaves it where it was.
+        setFocusPolicy(Qt::NoFocus);
+        setAutoRaise(false);
+    }
+
+protected:
+    void paintEvent(QPaintEvent *event) override
+    {
+        QToolButton::paintEvent(event);
+        const QWidget *spinner = parentWidget();
+        if (!spinner->hasFocus())
+            return;
+        QStylePainter painter(this);
+        QStyleOptionFocusRect option;
+        option.initFrom(spinner);
+        option.rect = spinner->rect().translated(-pos());
+        option.backgroundColor = palette().color(QPalette::Button);
+        painter.drawPrimitive(QStyle::PE_FrameFocusRect, option);
+    }
+};
+
+// What a screen reader sees of the spinner: a spin box with its value and range, that it can
+// step up and down; the arrows are its children, named buttons it can press.
+class AccessibleUpDown final : public QAccessibleWidget, public QAccessibleValueInterface {
+public:
+    explicit AccessibleUpDown(UpDown *upDown) : QAccessibleWidget(upDown, QAccessible::SpinBox) {}
+
+    void *interface_cast(QAccessible::InterfaceType type) override
+    {
+        if (type == QAccessible::ValueInterface)
+            return static_cast<QAccessibleValueInterface *>(this);
+        return QAccessibleWidget::interface_cast(type);
+    }
+
+    QString text(QAccessible::Text t) const override
+    {
+        if (t == QAccessible::Value)
+            return QString::number(upDown()->value());
+        return QAccessibleWidget::text(t);
+    }
+
+    QVariant currentValue() const override { return upDown()->value(); }
+    // One step at a time, each reported as the click it stands for, so that whatever follows
+    // the clicks keeps in step with the value.
+    void setCurrentValue(const QVariant &value) override
+    {
+        const int target = qBound(upDown()->minimum(), value.toInt(), upDown()->maximum());
+        while (upDown()->value() < target)
+            upDown()->stepUp();
+        while (upDown()->value() > target)
+            upDown()->stepDown();
+    }
+    QVariant maximumValue() const override { return upDown()->maximum(); }
+    QVariant minimumValue() const override { return upDown()->minimum(); }
+    QVariant minimumStepSize() const override { return 1; }
+
+    QStringList actionNames() const override
+    {
+        return QAccessibleWidget::actionNames() << QAccessibleActionInterface::increaseAction()
+                                                << QAccessibleActionInterface::decreaseAction();
+    }
+    void doAction(const QString &action) override
+    {
+        if (action == QAccessibleActionInterface::increaseAction())
+            upDown()->stepUp();
+        else if (action == QAccessibleActionInterface::decreaseAction())
+            upDown()->stepDown();
+        else
+            QAccessibleWidget::doAction(action);
+    }
+
+private:
+    UpDown *upDown() const { return static_cast<UpDown *>(widget()); }
+};
+
+QAccessibleInterface *accessibleUpDown(const QString &, QObject *object)
 {
-    auto *button = new QToolButton(parent);
-    button->setArrowType(arrow);
-    button->setAutoRepeat(true);
-    // The spinner itself takes the focus; a click on an arrow leaves it where it was.
-    button->setFocusPolicy(Qt::NoFocus);
-    button->setAutoRaise(false);
-    return button;
+    if (auto *upDown = qobject_cast<UpDown *>(object))
+        return new AccessibleUpDown(upDown);
+    return nullptr;
 }
 
 } // namespace
 
 UpDown::UpDown(QWidget *parent)
-    : QWidget(parent), m_up(arrowButton(Qt::UpArrow, this)),
-      m_down(arrowButton(Qt::DownArrow, this))
+    : QWidget(parent), m_up(new ArrowButton(Qt::UpArrow, u"Aumenta"_s, this)),
+      m_down(new ArrowButton(Qt::DownArrow, u"Diminuisci"_s, this))
 {
-    m_up->setObjectName(QStringLiteral("up"));
-    m_down->setObjectName(QStringLiteral("down"));
+    static const bool accessible = [] {
+        QAccessible::installFactory(accessibleUpDown);
+        return true;
+    }();
+    Q_UNUSED(accessible);
+    m_up->setObjectName(u"up"_s);
+    m_down->setObjectName(u"down"_s);
     // Tab only: a click would hand the focus to the first ancestor that takes click focus,
     // taking it from the line box in the middle of typing.
     setFocusPolicy(Qt::TabFocus);
@@ -104,6 +194,20 @@ void UpDown::keyPressEvent(QKeyEvent *event)
     }
 }
 
+void UpDown::focusInEvent(QFocusEvent *event)
+{
+    QWidget::focusInEvent(event);
+    m_up->update();
+    m_down->update();
+}
+
+void UpDown::focusOutEvent(QFocusEvent *event)
+{
+    QWidget::focusOutEvent(event);
+    m_up->update();
+    m_down->update();
+}
+
 void UpDown::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
@@ -121,4 +225,6 @@ void UpDown::writeBuddy()
 {
     if (m_buddy)
         m_buddy->setText(QString::number(m_value));
+    QAccessibleValueChangeEvent event(this, m_value);
+    QAccessible::updateAccessibility(&event);
 }

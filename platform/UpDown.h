@@ -8,7 +8,9 @@ class QToolButton;
 
 // A pair of small arrow buttons, up above down, stepping a value by one within a range. Each
 // change is written into the buddy field as decimal text. upClick()/downClick() are emitted
-// once per step that changes the value, never at the ends of the range.
+// once per step that changes the value, never at the ends of the range. Screen readers see a
+// spin box with its value and range and two named arrow buttons; with the keyboard focus the
+// spinner shows the style's focus frame.
 class UpDown final : public QWidget {
     Q_OBJECT
 
@@ -40,6 +42,8 @@ Q_SIGNALS:
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 
 private:

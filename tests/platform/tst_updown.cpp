@@ -23,6 +23,7 @@ private Q_SLOTS:
     void heldArrowRepeatsUntilTheEnd();
     void rangeClampsWithoutClicks();
     void layout();
+    void focusFrameWhileFocused();
 
 private:
     QWidget *m_window = nullptr;
@@ -174,6 +175,24 @@ void TestUpDown::layout()
     QCOMPARE(up.width(), 16);
     QCOMPARE(m_upDown->upButton()->arrowType(), Qt::UpArrow);
     QCOMPARE(m_upDown->downButton()->arrowType(), Qt::DownArrow);
+}
+
+void TestUpDown::focusFrameWhileFocused()
+{
+    m_window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_window));
+    m_buddy->setFocus();
+    const QImage unfocused = m_upDown->grab().toImage();
+
+    // Reached with Tab, the spinner shows the style's focus frame over its arrows, and only then.
+    QTest::keyClick(m_buddy, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), m_upDown);
+    const QImage focused = m_upDown->grab().toImage();
+    QCOMPARE(focused.size(), unfocused.size());
+    QVERIFY(focused != unfocused);
+    QTest::keyClick(m_upDown, Qt::Key_Tab);
+    QVERIFY(!m_upDown->hasFocus());
+    QCOMPARE(m_upDown->grab().toImage(), unfocused);
 }
 
 QTEST_MAIN(TestUpDown)
