@@ -1,0 +1,250 @@
+#include "TextChecker.h"
+
+#include "Keystroke.h"
+#include "Windows1252.h"
+
+#include <QChar>
+
+#include <utility>
+
+namespace {
+
+constexpr char32_t kReplacement = 0xFFFD;
+constexpr char32_t kByteOrderMark = 0xFEFF;
+
+// The box never receives control characters: Qt puts them into the text of keys that type
+// nothing, and the line box leaves them out.
+bool isControl(char32_t ch)
+{
+    return QChar::category(ch) == QChar::Other_Control;
+}
+
+bool isContinuation(unsigned char byte)
+{
+    return (byte & 0xC0) == 0x80;
+}
+
+} // namespace
+
+TextChecker::TextChecker(const CharacterTable &table, qint64 limit, Encoding encoding,
+                         ProblemSink sink)
+    : m_sink(std::move(sink)), m_limit(limit), m_encoding(encoding)
+{
+    // The admission of every code, decided once by the line box's own rule.
+    for (int code = 0; code < 256; ++code)
+        m_codeRefused[std::size_t(code)] =
+            admitKeystroke(qint16(code), true, table) == KeystrokeAction::Drop;
+    m_outsideCodePageRefused =
+        admitKeystroke(KeyCode::OutsideCodePage, true, table) == KeystrokeAction::Drop;
+
+    for (int byte = 0; byte < 256; ++byte) {
+        ByteClass &cls = m_classes[std::size_t(byte)];
+        if (byte == '\n') {
+            cls = ByteClass::LineFeed;
+        } else if (byte == '\r') {
+            cls = ByteClass::CarriageReturn;
+        } else if (encoding == Encoding::Utf8 && byte >= 0x80) {
+            cls = ByteClass::Multibyte;
+        } else {
+            const char32_t ch = Windows1252::toUnicode(static_cast<unsigned char>(byte)).unicode();
+            cls = !isControl(ch) && m_codeRefused[std::size_t(byte)] ? ByteClass::Refused
+                                                                     : ByteClass::Plain;
+        }
+    }
+}
+
+void TextChecker::feed(std::string_view bytes)
+{
+    const auto *p = reinterpret_cast<const unsigned char *>(bytes.data());
+    const unsigned char *const end = p + bytes.size();
+    if (p == end)
+        return;
+    if (m_skipLineFeed) {
+        m_skipLineFeed = false;
+        if (*p == '\n')
+            ++p;
+    }
+    if (m_encoding == Encoding::Utf8)
+        feedUtf8(p, end);
+    else
+        feedWindows1252(p, end);
+}
+
+void TextChecker::feedWindows1252(const unsigned char *p, const unsigned char *end)
+{
+    while (p < end) {
+        const unsigned char *const run = p;
+        while (p < end && m_classes[*p] == ByteClass::Plain)
+            ++p;
+        m_column += p - run;
+        if (p == end)
+            return;
+        switch (m_classes[*p]) {
+        case ByteClass::Refused:
+            refuse(Windows1252::toUnicode(*p).unicode());
+            ++p;
+            break;
+        case ByteClass::CarriageReturn:
+            endLine();
+            if (++p == end)
+                m_skipLineFeed = true;
+            else if (*p == '\n')
+                ++p;
+            break;
+        default: // LineFeed
+            endLine();
+            ++p;
+            break;
+        }
+    }
+}
+
+void TextChecker::feedUtf8(const unsigned char *p, const unsigned char *end)
+{
+    // First the sequence the last block cut, completed from this one a byte at a time.
+    while (m_pendingSize > 0 && p < end) {
+        m_pending[m_pendingSize++] = *p++;
+        const std::size_t used = takeSequence(m_pending.data(), m_pendingSize);
+        if (used > 0) {
+            // An invalid byte that ended the sequence is read again on its own; it is always the
+            // one just taken from this block.
+            p -= m_pendingSize - used;
+            m_pendingSize = 0;
+        }
+    }
+
+    while (p < end) {
+        const unsigned char *const run = p;
+        while (p < end && m_classes[*p] == ByteClass::Plain)
+            ++p;
+        m_column += p - run;
+        if (p == end)
+            return;
+        switch (m_classes[*p]) {
+        case ByteClass::Refused:
+            refuse(*p);
+            ++p;
+            break;
+        case ByteClass::Multibyte:
+            if (const std::size_t used = takeSequence(p, std::size_t(end - p)); used > 0) {
+                p += used;
+            } else {
+                m_pendingSize = std::size_t(end - p);
+                std::copy(p, end, m_pending.begin());
+                return;
+            }
+            break;
+        case ByteClass::CarriageReturn:
+            endLine();
+            if (++p == end)
+                m_skipLineFeed = true;
+            else if (*p == '\n')
+                ++p;
+            break;
+        default: // LineFeed
+            endLine();
+            ++p;
+            break;
+        }
+    }
+}
+
+std::size_t TextChecker::takeSequence(const unsigned char *p, std::size_t available)
+{
+    const unsigned char lead = p[0];
+    std::size_t length = 0;
+    char32_t ch = 0;
+    // The range of the second byte narrows for E0, ED, F0 and F4, which keeps out overlong
+    // forms, surrogates and code points past U+10FFFF.
+    unsigned char low = 0x80;
+    unsigned char high = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+        ch = lead & 0x1F;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        ch = lead & 0x0F;
+        if (lead == 0xE0)
+            low = 0xA0;
+        else if (lead == 0xED)
+            high = 0x9F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        ch = lead & 0x07;
+        if (lead == 0xF0)
+            low = 0x90;
+        else if (lead == 0xF4)
+            high = 0x8F;
+    }
+
+    std::size_t valid = length == 0 ? 0 : 1;
+    for (; valid < length && valid < available; ++valid) {
+        const unsigned char byte = p[valid];
+        const bool fits = valid == 1 ? byte >= low && byte <= high : isContinuation(byte);
+        if (!fits)
+            break;
+        ch = (ch << 6) | (byte & 0x3F);
+    }
+    if (length > 0 && valid == length) {
+        character(ch);
+        return length;
+    }
+    if (length > 0 && valid == available)
+        return 0; // valid so far, cut by the end of the block
+    // Not UTF-8: the longest valid start stands for one replacement character.
+    m_sawInvalidUtf8 = true;
+    character(kReplacement);
+    return valid == 0 ? 1 : valid;
+}
+
+void TextChecker::character(char32_t ch)
+{
+    if (ch == kByteOrderMark && m_atStart && m_line == 1 && m_column == 0) {
+        m_atStart = false;
+        return;
+    }
+    if (isControl(ch)) {
+        ++m_column;
+        return;
+    }
+    bool refused = m_outsideCodePageRefused;
+    if (ch <= 0xFFFF) {
+        if (const std::optional<unsigned char> code = Windows1252::fromUnicode(QChar(char16_t(ch))))
+            refused = m_codeRefused[*code];
+    }
+    if (refused)
+        refuse(ch);
+    else
+        ++m_column;
+}
+
+void TextChecker::refuse(char32_t ch)
+{
+    ++m_column;
+    ++m_problems;
+    m_sink({TextProblem::Kind::Character, m_line, m_column, ch, 0});
+}
+
+void TextChecker::endLine()
+{
+    ++m_lines;
+    if (m_limit > 0 && m_column > m_limit) {
+        ++m_problems;
+        m_sink({TextProblem::Kind::LineTooLong, m_line, m_limit + 1, 0, m_column});
+    }
+    ++m_line;
+    m_column = 0;
+}
+
+void TextChecker::finish()
+{
+    if (m_pendingSize > 0) {
+        // A sequence cut by the end of the text.
+        m_pendingSize = 0;
+        m_sawInvalidUtf8 = true;
+        character(kReplacement);
+    }
+    m_skipLineFeed = false;
+    if (m_column > 0)
+        endLine();
+}
