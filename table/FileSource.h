@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QString>
+
+#include <memory>
+
+// A named file read from start to end in blocks, for the table reader and anything else that
+// reads a whole file. Only ordinary files are opened: a FIFO, a socket, a device or a folder is
+// refused before anything could block on it or never end.
+//
+// Failures come as a bare reason in Italian, lower case and without the file's name ("il file
+// non esiste", "accesso negato"), for the caller to put into its own sentence.
+//
+// Two implementations, chosen when the build is configured: POSIX calls where they exist,
+// Qt's own file class elsewhere.
+class FileSource final {
+public:
+    FileSource();
+    ~FileSource();
+    FileSource(const FileSource &) = delete;
+    FileSource &operator=(const FileSource &) = delete;
+
+    // Opens the file; false on failure, with error() saying why.
+    bool open(const QString &path);
+
+    // The file's size when it was opened.
+    qint64 size() const;
+
+    // Reads the next bytes into buffer: how many, 0 at the end of the file, or -1 on failure
+    // with error() saying why.
+    qint64 read(char *buffer, qint64 capacity);
+
+    const QString &error() const { return m_error; }
+
+private:
+    struct Handle; // what the implementation keeps of the open file
+    std::unique_ptr<Handle> m_handle;
+    QString m_error;
+};

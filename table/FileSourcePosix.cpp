@@ -1,0 +1,110 @@
+#include "FileSource.h"
+
+#include <QFile>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+QString reasonFor(int error)
+{
+    switch (error) {
+    case ENOENT:
+        return QStringLiteral("il file non esiste");
+    case ENOTDIR:
+        return QStringLiteral("il percorso non è valido");
+    case EACCES:
+    case EPERM:
+        return QStringLiteral("accesso negato");
+    case EISDIR:
+        return QStringLiteral("è una cartella");
+    default:
+        return QString::fromLocal8Bit(std::strerror(error));
+    }
+}
+
+// Ordinary files only: anything else could block (FIFO, socket, terminal) or never end
+// (/dev/zero).
+QString reasonForType(mode_t mode)
+{
+    if (S_ISDIR(mode))
+        return QStringLiteral("è una cartella");
+    if (!S_ISREG(mode))
+        return QStringLiteral("non è un file ordinario");
+    return {};
+}
+
+} // namespace
+
+struct FileSource::Handle {
+    explicit Handle(int descriptor) : fd(descriptor) {}
+    ~Handle() { ::close(fd); }
+    Handle(const Handle &) = delete;
+    Handle &operator=(const Handle &) = delete;
+
+    int fd;
+    qint64 size = 0;
+};
+
+FileSource::FileSource() = default;
+FileSource::~FileSource() = default;
+
+bool FileSource::open(const QString &path)
+{
+    m_handle.reset();
+    m_error.clear();
+    const auto fail = [this](const QString &reason) {
+        m_handle.reset();
+        m_error = reason;
+        return false;
+    };
+    if (path.isEmpty())
+        return fail(QStringLiteral("nessun file indicato"));
+    const QByteArray nativePath = QFile::encodeName(path);
+
+    struct stat info {};
+    if (::stat(nativePath.constData(), &info) != 0)
+        return fail(reasonFor(errno));
+    if (const QString reason = reasonForType(info.st_mode); !reason.isEmpty())
+        return fail(reason);
+
+    // O_NONBLOCK in case the path was swapped for a FIFO since the check; fstat settles it.
+    const int fd = ::open(nativePath.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0)
+        return fail(reasonFor(errno));
+    m_handle = std::make_unique<Handle>(fd);
+    if (::fstat(fd, &info) != 0)
+        return fail(reasonFor(errno));
+    if (const QString reason = reasonForType(info.st_mode); !reason.isEmpty())
+        return fail(reason);
+    ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+    m_handle->size = info.st_size;
+    return true;
+}
+
+qint64 FileSource::size() const
+{
+    return m_handle ? m_handle->size : 0;
+}
+
+qint64 FileSource::read(char *buffer, qint64 capacity)
+{
+    if (!m_handle) {
+        if (m_error.isEmpty())
+            m_error = QStringLiteral("il file non è aperto");
+        return -1;
+    }
+    for (;;) {
+        const ssize_t n = ::read(m_handle->fd, buffer, std::size_t(capacity));
+        if (n >= 0)
+            return n;
+        if (errno != EINTR) {
+            m_error = reasonFor(errno);
+            return -1;
+        }
+    }
+}

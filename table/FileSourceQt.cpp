@@ -1,0 +1,88 @@
+#include "FileSource.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+// Where the POSIX calls are missing: Qt's file class, with the same checks and reasons. Qt cannot
+// open without blocking, so a file swapped for a FIFO between the check and the open would block
+// here; the POSIX source closes that gap.
+
+namespace {
+
+QString reasonForMissing(const QFileInfo &info)
+{
+    // A path that runs through an ordinary file, as in "tabella.tbl/altro".
+    for (QFileInfo parent(info.absolutePath()); !parent.isRoot();
+         parent = QFileInfo(parent.absolutePath())) {
+        if (parent.exists())
+            return parent.isDir() ? QStringLiteral("il file non esiste")
+                                  : QStringLiteral("il percorso non è valido");
+    }
+    return QStringLiteral("il file non esiste");
+}
+
+QString reasonFor(const QFile &file)
+{
+    switch (file.error()) {
+    case QFileDevice::PermissionsError:
+        return QStringLiteral("accesso negato");
+    default:
+        return file.errorString();
+    }
+}
+
+} // namespace
+
+struct FileSource::Handle {
+    QFile file;
+    qint64 size = 0;
+};
+
+FileSource::FileSource() = default;
+FileSource::~FileSource() = default;
+
+bool FileSource::open(const QString &path)
+{
+    m_handle.reset();
+    m_error.clear();
+    const auto fail = [this](const QString &reason) {
+        m_handle.reset();
+        m_error = reason;
+        return false;
+    };
+    if (path.isEmpty())
+        return fail(QStringLiteral("nessun file indicato"));
+
+    const QFileInfo info(path); // follows symbolic links, like stat()
+    if (!info.exists())
+        return fail(reasonForMissing(info));
+    if (info.isDir())
+        return fail(QStringLiteral("è una cartella"));
+    if (!info.isFile())
+        return fail(QStringLiteral("non è un file ordinario"));
+
+    m_handle = std::make_unique<Handle>();
+    m_handle->file.setFileName(path);
+    if (!m_handle->file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        return fail(reasonFor(m_handle->file));
+    m_handle->size = m_handle->file.size();
+    return true;
+}
+
+qint64 FileSource::size() const
+{
+    return m_handle ? m_handle->size : 0;
+}
+
+qint64 FileSource::read(char *buffer, qint64 capacity)
+{
+    if (!m_handle) {
+        if (m_error.isEmpty())
+            m_error = QStringLiteral("il file non è aperto");
+        return -1;
+    }
+    const qint64 n = m_handle->file.read(buffer, capacity);
+    if (n < 0)
+        m_error = reasonFor(m_handle->file);
+    return n;
+}
