@@ -1,14 +1,14 @@
 #include "TextFile.h"
 
+#include "Utf8Validator.h"
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryFile>
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdint>
 #include <cstring>
-#include <fcntl.h>
 #include <limits>
 #include <poll.h>
 #include <sys/stat.h>
@@ -18,13 +18,14 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+QString changedReason()
+{
+    return u"il file è cambiato durante la lettura"_s;
+}
+
 QString reasonFor(int error)
 {
     switch (error) {
-    case ENOENT:
-        return u"il file non esiste"_s;
-    case ENOTDIR:
-        return u"il percorso non è valido"_s;
     case EACCES:
     case EPERM:
         return u"accesso negato"_s;
@@ -35,139 +36,59 @@ QString reasonFor(int error)
     }
 }
 
-// Ordinary files only: anything else could block (FIFO, socket, terminal) or never end
-// (/dev/zero).
-QString reasonForType(mode_t mode)
-{
-    if (S_ISDIR(mode))
-        return u"è una cartella"_s;
-    if (!S_ISREG(mode))
-        return u"non è un file ordinario"_s;
-    return {};
-}
-
-// Streaming UTF-8 validation: well-formed sequences only (no overlong forms, no surrogates,
-// nothing past U+10FFFF), in blocks split anywhere.
-class Utf8Validation final {
-public:
-    void feed(const unsigned char *p, const unsigned char *end)
-    {
-        while (p < end && m_valid) {
-            if (m_need == 0) {
-                while (end - p >= 8) {
-                    std::uint64_t word;
-                    std::memcpy(&word, p, sizeof word);
-                    if (word & 0x8080808080808080u)
-                        break;
-                    p += 8;
-                }
-                if (p == end)
-                    return;
-                const unsigned char lead = *p++;
-                if (lead < 0x80)
-                    continue;
-                m_low = 0x80;
-                m_high = 0xBF;
-                if (lead >= 0xC2 && lead <= 0xDF) {
-                    m_need = 1;
-                } else if (lead >= 0xE0 && lead <= 0xEF) {
-                    m_need = 2;
-                    if (lead == 0xE0)
-                        m_low = 0xA0;
-                    else if (lead == 0xED)
-                        m_high = 0x9F;
-                } else if (lead >= 0xF0 && lead <= 0xF4) {
-                    m_need = 3;
-                    if (lead == 0xF0)
-                        m_low = 0x90;
-                    else if (lead == 0xF4)
-                        m_high = 0x8F;
-                } else {
-                    m_valid = false;
-                }
-            } else {
-                const unsigned char byte = *p++;
-                if (byte < m_low || byte > m_high)
-                    m_valid = false;
-                m_low = 0x80;
-                m_high = 0xBF;
-                --m_need;
-            }
-        }
-    }
-    bool valid() const { return m_valid; }
-    bool finish() const { return m_valid && m_need == 0; }
-
-private:
-    int m_need = 0;
-    unsigned char m_low = 0x80;
-    unsigned char m_high = 0xBF;
-    bool m_valid = true;
-};
-
-void feed(Utf8Validation &validation, const char *block, qint64 size)
-{
-    const auto *p = reinterpret_cast<const unsigned char *>(block);
-    validation.feed(p, p + size);
-}
-
-QString changedReason()
-{
-    return u"il file è cambiato durante la lettura"_s;
-}
-
-bool writeAll(int fd, const char *data, qint64 size)
-{
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, std::size_t(size));
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data += n;
-        size -= n;
-    }
-    return true;
-}
-
 } // namespace
 
-TextFile::TextFile(const QByteArray &name) : m_name(name) {}
+TextFile::TextFile(const QByteArray &name) : m_name(name), m_standardInput(name == "-") {}
 
-TextFile::~TextFile()
-{
-    if (m_ownsFd)
-        ::close(m_fd);
-}
+TextFile::~TextFile() = default;
 
 bool TextFile::fail(const QString &reason)
 {
-    m_error = m_name == "-" ? u"Impossibile leggere lo standard input: %1."_s.arg(reason)
-                            : u"Impossibile leggere il testo \"%1\": %2."_s.arg(
-                                  QString::fromLocal8Bit(m_name), reason);
+    m_error =
+        m_standardInput
+            ? u"Impossibile leggere lo standard input: %1."_s.arg(reason)
+            : u"Impossibile leggere il testo \"%1\": %2."_s.arg(QFile::decodeName(m_name), reason);
     return false;
 }
 
-bool TextFile::failErrno(int error)
+void TextFile::setChanged()
 {
-    return fail(reasonFor(error));
+    fail(changedReason());
 }
 
-qint64 TextFile::fill(int fd, char *buffer, qint64 size)
+qint64 TextFile::fill(FileSource &source, qint64 size)
 {
     qint64 done = 0;
     while (done < size) {
-        const ssize_t n = ::read(fd, buffer + done, std::size_t(size - done));
+        const qint64 n = source.read(m_block.get() + done, size - done);
+        if (n < 0) {
+            fail(source.error());
+            return -1;
+        }
+        if (n == 0)
+            break;
+        done += n;
+    }
+    return done;
+}
+
+// Standard input is whatever we were given, a pipe or a terminal as much as a file, so it is
+// read with the plain calls, not through the file source, which opens ordinary files only.
+qint64 TextFile::fillFromStandardInput(qint64 size)
+{
+    qint64 done = 0;
+    while (done < size) {
+        const ssize_t n = ::read(STDIN_FILENO, m_block.get() + done, std::size_t(size - done));
         if (n > 0) {
             done += n;
         } else if (n == 0) {
             break;
         } else if (errno == EAGAIN) {
-            // Standard input left non-blocking by whoever started us: wait for it.
-            pollfd waiting{fd, POLLIN, 0};
+            // Left non-blocking by whoever started us: wait for it.
+            pollfd waiting{STDIN_FILENO, POLLIN, 0};
             ::poll(&waiting, 1, -1);
         } else if (errno != EINTR) {
+            fail(reasonFor(errno));
             return -1;
         }
     }
@@ -176,71 +97,77 @@ qint64 TextFile::fill(int fd, char *buffer, qint64 size)
 
 bool TextFile::scan()
 {
-    struct stat info {};
-    if (m_name == "-") {
-        m_fd = STDIN_FILENO;
-        if (::fstat(m_fd, &info) != 0)
-            return failErrno(errno);
-        if (S_ISDIR(info.st_mode))
-            return fail(reasonForType(info.st_mode));
-        m_start = ::lseek(m_fd, 0, SEEK_CUR);
-        m_seekable = S_ISREG(info.st_mode) && m_start >= 0;
-    } else {
-        const QByteArray path = m_name;
-        if (::stat(path.constData(), &info) != 0)
-            return failErrno(errno);
-        if (const QString reason = reasonForType(info.st_mode); !reason.isEmpty())
-            return fail(reason);
-        // O_NONBLOCK in case the path was swapped for a FIFO since the check; fstat settles it.
-        m_fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-        if (m_fd < 0)
-            return failErrno(errno);
-        m_ownsFd = true;
-        if (::fstat(m_fd, &info) != 0)
-            return failErrno(errno);
-        if (const QString reason = reasonForType(info.st_mode); !reason.isEmpty())
-            return fail(reason);
-        m_seekable = true;
-    }
-    if (S_ISREG(info.st_mode))
-        ::posix_fadvise(m_fd, 0, 0, POSIX_FADV_SEQUENTIAL);
-
-    Utf8Validation validation;
     m_block.reset(new char[std::size_t(BlockSize)]);
-    qint64 n = fill(m_fd, m_block.get(), BlockSize);
-    if (n < 0)
-        return failErrno(errno);
-    m_size = n;
-    feed(validation, m_block.get(), n);
-    if (n < BlockSize) {
-        m_wholeInBlock = true;
-        m_utf8 = validation.finish();
-        return true;
-    }
+    return m_standardInput ? scanStandardInput() : scanFile();
+}
 
-    if (!m_seekable) {
-        m_spool =
-            std::make_unique<QTemporaryFile>(QDir::tempPath() + u"/verzino-controlla.XXXXXX"_s);
-        if (!m_spool->open() || !writeAll(int(m_spool->handle()), m_block.get(), n))
-            return fail(u"impossibile copiarlo in un file temporaneo (%1)"_s.arg(
-                m_spool->isOpen() ? reasonFor(errno) : m_spool->errorString()));
-    }
-    while ((n = fill(m_fd, m_block.get(), BlockSize)) > 0) {
+bool TextFile::scanFile()
+{
+    FileSource source;
+    if (!source.open(QFile::decodeName(m_name)))
+        return fail(source.error());
+    Utf8Validator validator;
+    qint64 n = fill(source, BlockSize);
+    if (n < 0)
+        return false;
+    m_size = n;
+    validator.feed(std::string_view(m_block.get(), std::size_t(n)));
+    m_wholeInBlock = n < BlockSize;
+    while (!m_wholeInBlock && (n = fill(source, BlockSize)) > 0) {
         m_size += n;
-        if (m_spool) {
-            if (!writeAll(int(m_spool->handle()), m_block.get(), n))
-                return fail(
-                    u"impossibile copiarlo in un file temporaneo (%1)"_s.arg(reasonFor(errno)));
-        } else if (!validation.valid()) {
+        if (!validator.valid()) {
             // Windows-1252 then; the second reading goes to the end of the file.
             m_size = -1;
             break;
         }
-        feed(validation, m_block.get(), n);
+        validator.feed(std::string_view(m_block.get(), std::size_t(n)));
     }
     if (n < 0)
-        return failErrno(errno);
-    m_utf8 = validation.finish();
+        return false;
+    m_utf8 = validator.valid();
+    return true;
+}
+
+bool TextFile::scanStandardInput()
+{
+    struct stat info {};
+    if (::fstat(STDIN_FILENO, &info) != 0)
+        return fail(reasonFor(errno));
+    if (S_ISDIR(info.st_mode))
+        return fail(reasonFor(EISDIR));
+    if (S_ISREG(info.st_mode))
+        m_standardInputStart = ::lseek(STDIN_FILENO, 0, SEEK_CUR);
+
+    Utf8Validator validator;
+    qint64 n = fillFromStandardInput(BlockSize);
+    if (n < 0)
+        return false;
+    m_size = n;
+    validator.feed(std::string_view(m_block.get(), std::size_t(n)));
+    m_wholeInBlock = n < BlockSize;
+    if (!m_wholeInBlock && m_standardInputStart < 0) {
+        // Not to be read twice: keep a copy for the second reading.
+        m_spool =
+            std::make_unique<QTemporaryFile>(QDir::tempPath() + u"/verzino-controlla.XXXXXX"_s);
+        if (!m_spool->open())
+            return fail(u"impossibile crearne una copia in %1"_s.arg(QDir::tempPath()));
+    }
+    const auto keep = [this](qint64 size) {
+        return !m_spool || m_spool->write(m_block.get(), size) == size;
+    };
+    if (!keep(n))
+        return fail(u"impossibile scriverne una copia in %1"_s.arg(QDir::tempPath()));
+    while (!m_wholeInBlock && (n = fillFromStandardInput(BlockSize)) > 0) {
+        m_size += n;
+        if (!keep(n))
+            return fail(u"impossibile scriverne una copia in %1"_s.arg(QDir::tempPath()));
+        validator.feed(std::string_view(m_block.get(), std::size_t(n)));
+    }
+    if (n < 0)
+        return false;
+    if (m_spool && !m_spool->flush())
+        return fail(u"impossibile scriverne una copia in %1"_s.arg(QDir::tempPath()));
+    m_utf8 = validator.valid();
     return true;
 }
 
@@ -250,14 +177,22 @@ bool TextFile::read(const std::function<void(std::string_view)> &onBlock)
         onBlock(std::string_view(m_block.get(), std::size_t(m_size)));
         return true;
     }
-    const int fd = m_spool ? int(m_spool->handle()) : m_fd;
-    if (::lseek(fd, m_spool ? 0 : m_start, SEEK_SET) < 0)
-        return failErrno(errno);
+
+    FileSource source;
+    const bool fromStandardInput = m_standardInput && !m_spool;
+    if (fromStandardInput) {
+        if (::lseek(STDIN_FILENO, m_standardInputStart, SEEK_SET) < 0)
+            return fail(reasonFor(errno));
+    } else if (!source.open(m_spool ? m_spool->fileName() : QFile::decodeName(m_name))) {
+        return fail(source.error());
+    }
+
     qint64 left = m_size < 0 ? std::numeric_limits<qint64>::max() : m_size;
     while (left > 0) {
-        const qint64 n = fill(fd, m_block.get(), std::min(left, BlockSize));
+        const qint64 want = std::min(left, BlockSize);
+        const qint64 n = fromStandardInput ? fillFromStandardInput(want) : fill(source, want);
         if (n < 0)
-            return failErrno(errno);
+            return false;
         if (n == 0)
             break;
         onBlock(std::string_view(m_block.get(), std::size_t(n)));
@@ -266,9 +201,4 @@ bool TextFile::read(const std::function<void(std::string_view)> &onBlock)
     if (m_size >= 0 && left > 0)
         return fail(changedReason());
     return true;
-}
-
-void TextFile::setChanged()
-{
-    fail(changedReason());
 }

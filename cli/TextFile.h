@@ -1,5 +1,7 @@
 #pragma once
 
+#include "FileSource.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -37,16 +39,16 @@ public:
 
 private:
     bool fail(const QString &reason);
-    bool failErrno(int error);
-    // Reads until the buffer is full or the input ends; -1 on error.
-    qint64 fill(int fd, char *buffer, qint64 size);
+    bool scanStandardInput();
+    bool scanFile();
+    // Reads until the block is full or the input ends; -1 on failure, with m_error set.
+    qint64 fill(FileSource &source, qint64 size);
+    qint64 fillFromStandardInput(qint64 size);
 
     QByteArray m_name;
-    int m_fd = -1;
-    bool m_ownsFd = false;
-    qint64 m_start = 0; // where a seekable input started
-    bool m_seekable = false;
-    qint64 m_size = 0; // bytes the first reading saw
+    bool m_standardInput;
+    qint64 m_standardInputStart = -1; // where standard input started, when it is an ordinary file
+    qint64 m_size = 0;                // the bytes the first reading saw; -1: up to the end
     bool m_utf8 = true;
     std::unique_ptr<char[]> m_block;
     bool m_wholeInBlock = false;
