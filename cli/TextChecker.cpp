@@ -37,6 +37,9 @@ TextChecker::TextChecker(const CharacterTable &table, qint64 limit, Encoding enc
     m_outsideCodePageRefused =
         admitKeystroke(KeyCode::OutsideCodePage, true, table) == KeystrokeAction::Drop;
 
+    for (char32_t ch = 0x80; ch < m_twoByteRefused.size(); ++ch)
+        m_twoByteRefused[ch] = refuses(ch);
+
     for (int byte = 0; byte < 256; ++byte) {
         ByteClass &cls = m_classes[std::size_t(byte)];
         if (byte == '\n') {
@@ -74,8 +77,7 @@ void TextChecker::feedWindows1252(const unsigned char *p, const unsigned char *e
 {
     while (p < end) {
         const unsigned char *const run = p;
-        while (p < end && m_classes[*p] == ByteClass::Plain)
-            ++p;
+        p = skipPlain(p, end);
         m_column += p - run;
         if (p == end)
             return;
@@ -115,8 +117,7 @@ void TextChecker::feedUtf8(const unsigned char *p, const unsigned char *end)
 
     while (p < end) {
         const unsigned char *const run = p;
-        while (p < end && m_classes[*p] == ByteClass::Plain)
-            ++p;
+        p = skipPlain(p, end);
         m_column += p - run;
         if (p == end)
             return;
@@ -126,7 +127,15 @@ void TextChecker::feedUtf8(const unsigned char *p, const unsigned char *end)
             ++p;
             break;
         case ByteClass::Multibyte:
-            if (const std::size_t used = takeSequence(p, std::size_t(end - p)); used > 0) {
+            // Two-byte sequences (Latin letters with accents) decided at once from a table.
+            if (*p <= 0xDF && *p >= 0xC2 && end - p >= 2 && isContinuation(p[1])) {
+                const char32_t ch = char32_t((p[0] & 0x1F) << 6 | (p[1] & 0x3F));
+                p += 2;
+                if (m_twoByteRefused[ch])
+                    refuse(ch);
+                else
+                    ++m_column;
+            } else if (const std::size_t used = takeSequence(p, std::size_t(end - p)); used > 0) {
                 p += used;
             } else {
                 m_pendingSize = std::size_t(end - p);
@@ -197,22 +206,36 @@ std::size_t TextChecker::takeSequence(const unsigned char *p, std::size_t availa
     return valid == 0 ? 1 : valid;
 }
 
+const unsigned char *TextChecker::skipPlain(const unsigned char *p, const unsigned char *end) const
+{
+    // Plain is 0: eight bytes at a time while none of them needs anything else.
+    const ByteClass *const classes = m_classes.data();
+    const auto at = [classes, &p](int i) { return unsigned(classes[p[i]]); };
+    while (end - p >= 8 && (at(0) | at(1) | at(2) | at(3) | at(4) | at(5) | at(6) | at(7)) == 0)
+        p += 8;
+    while (p < end && classes[*p] == ByteClass::Plain)
+        ++p;
+    return p;
+}
+
+bool TextChecker::refuses(char32_t ch) const
+{
+    if (isControl(ch))
+        return false;
+    if (ch <= 0xFFFF) {
+        if (const std::optional<unsigned char> code = Windows1252::fromUnicode(QChar(char16_t(ch))))
+            return m_codeRefused[*code];
+    }
+    return m_outsideCodePageRefused;
+}
+
 void TextChecker::character(char32_t ch)
 {
     if (ch == kByteOrderMark && m_atStart && m_line == 1 && m_column == 0) {
         m_atStart = false;
         return;
     }
-    if (isControl(ch)) {
-        ++m_column;
-        return;
-    }
-    bool refused = m_outsideCodePageRefused;
-    if (ch <= 0xFFFF) {
-        if (const std::optional<unsigned char> code = Windows1252::fromUnicode(QChar(char16_t(ch))))
-            refused = m_codeRefused[*code];
-    }
-    if (refused)
+    if (refuses(ch))
         refuse(ch);
     else
         ++m_column;

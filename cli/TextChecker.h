@@ -57,6 +57,9 @@ private:
     // Takes the UTF-8 sequence at p; returns the bytes it used, or 0 when it needs bytes past
     // end (none are used then).
     std::size_t takeSequence(const unsigned char *p, std::size_t available);
+    bool refuses(char32_t ch) const;
+    // Skips bytes that need nothing but a column each; returns how many.
+    const unsigned char *skipPlain(const unsigned char *p, const unsigned char *end) const;
     void character(char32_t ch);
     void refuse(char32_t ch);
     void endLine();
@@ -67,6 +70,7 @@ private:
     std::array<ByteClass, 256> m_classes{};
     std::array<bool, 256> m_codeRefused{}; // by Windows-1252 code
     bool m_outsideCodePageRefused = false;
+    std::array<bool, 0x800> m_twoByteRefused{}; // the characters of two-byte UTF-8 sequences
 
     qint64 m_line = 1;
     qint64 m_column = 0; // characters so far on the current line

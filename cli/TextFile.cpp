@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <limits>
 #include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -115,11 +114,6 @@ bool TextFile::scanFile()
     m_wholeInBlock = n < BlockSize;
     while (!m_wholeInBlock && (n = fill(source, BlockSize)) > 0) {
         m_size += n;
-        if (!validator.valid()) {
-            // Windows-1252 then; the second reading goes to the end of the file.
-            m_size = -1;
-            break;
-        }
         validator.feed(std::string_view(m_block.get(), std::size_t(n)));
     }
     if (n < 0)
@@ -187,7 +181,7 @@ bool TextFile::read(const std::function<void(std::string_view)> &onBlock)
         return fail(source.error());
     }
 
-    qint64 left = m_size < 0 ? std::numeric_limits<qint64>::max() : m_size;
+    qint64 left = m_size;
     while (left > 0) {
         const qint64 want = std::min(left, BlockSize);
         const qint64 n = fromStandardInput ? fillFromStandardInput(want) : fill(source, want);
@@ -198,7 +192,7 @@ bool TextFile::read(const std::function<void(std::string_view)> &onBlock)
         onBlock(std::string_view(m_block.get(), std::size_t(n)));
         left -= n;
     }
-    if (m_size >= 0 && left > 0)
+    if (left > 0)
         return fail(changedReason());
     return true;
 }

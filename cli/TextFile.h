@@ -48,7 +48,7 @@ private:
     QByteArray m_name;
     bool m_standardInput;
     qint64 m_standardInputStart = -1; // where standard input started, when it is an ordinary file
-    qint64 m_size = 0;                // the bytes the first reading saw; -1: up to the end
+    qint64 m_size = 0;                // the bytes the first reading saw
     bool m_utf8 = true;
     std::unique_ptr<char[]> m_block;
     bool m_wholeInBlock = false;

@@ -5,7 +5,7 @@ VERZINO_RUN_PACKAGES=(cmake g++ make qt6-base-dev qt6-translations-l10n fonts-ur
 # Everything ./test needs on top: fuzzing, the X server and tools for end-to-end tests,
 # validators for the desktop files and the Debian package.
 VERZINO_TEST_PACKAGES=(clang libclang-rt-14-dev xvfb xdotool xclip x11-utils x11-apps
-    imagemagick desktop-file-utils appstream dpkg-dev file)
+    imagemagick desktop-file-utils appstream dpkg-dev file time groff-base)
 
 verzino_missing_packages() {
     local pkg
