@@ -45,8 +45,8 @@ public:
 
     qint64 lines() const { return m_lines; }
     qint64 problems() const { return m_problems; }
-    // Whether a Utf8 text held bytes that are not UTF-8 (each was taken as U+FFFD); only
-    // possible when the text changed after it was found valid.
+    // Whether a Utf8 text held bytes that are not UTF-8 (each bad stretch was taken as one
+    // U+FFFD): the text is to be read as Windows-1252 instead.
     bool sawInvalidUtf8() const { return m_sawInvalidUtf8; }
 
 private:

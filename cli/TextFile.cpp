@@ -1,6 +1,6 @@
 #include "TextFile.h"
 
-#include "Utf8Validator.h"
+#include "FileSource.h"
 
 #include <QDir>
 #include <QFile>
@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <limits>
 #include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -16,11 +17,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-QString changedReason()
-{
-    return u"il file è cambiato durante la lettura"_s;
-}
 
 QString reasonFor(int error)
 {
@@ -52,31 +48,27 @@ bool TextFile::fail(const QString &reason)
 
 void TextFile::setChanged()
 {
-    fail(changedReason());
-}
-
-qint64 TextFile::fill(FileSource &source, qint64 size)
-{
-    qint64 done = 0;
-    while (done < size) {
-        const qint64 n = source.read(m_block.get() + done, size - done);
-        if (n < 0) {
-            fail(source.error());
-            return -1;
-        }
-        if (n == 0)
-            break;
-        done += n;
-    }
-    return done;
+    fail(u"il file è cambiato durante la lettura"_s);
 }
 
 // Standard input is whatever we were given, a pipe or a terminal as much as a file, so it is
-// read with the plain calls, not through the file source, which opens ordinary files only.
-qint64 TextFile::fillFromStandardInput(qint64 size)
+// read with the plain calls (source null), not through the file source, which opens ordinary
+// files only.
+qint64 TextFile::fill(FileSource *source, qint64 size)
 {
     qint64 done = 0;
     while (done < size) {
+        if (source) {
+            const qint64 n = source->read(m_block.get() + done, size - done);
+            if (n < 0) {
+                fail(source->error());
+                return -1;
+            }
+            if (n == 0)
+                break;
+            done += n;
+            continue;
+        }
         const ssize_t n = ::read(STDIN_FILENO, m_block.get() + done, std::size_t(size - done));
         if (n > 0) {
             done += n;
@@ -94,35 +86,7 @@ qint64 TextFile::fillFromStandardInput(qint64 size)
     return done;
 }
 
-bool TextFile::scan()
-{
-    m_block.reset(new char[std::size_t(BlockSize)]);
-    return m_standardInput ? scanStandardInput() : scanFile();
-}
-
-bool TextFile::scanFile()
-{
-    FileSource source;
-    if (!source.open(QFile::decodeName(m_name)))
-        return fail(source.error());
-    Utf8Validator validator;
-    qint64 n = fill(source, BlockSize);
-    if (n < 0)
-        return false;
-    m_size = n;
-    validator.feed(std::string_view(m_block.get(), std::size_t(n)));
-    m_wholeInBlock = n < BlockSize;
-    while (!m_wholeInBlock && (n = fill(source, BlockSize)) > 0) {
-        m_size += n;
-        validator.feed(std::string_view(m_block.get(), std::size_t(n)));
-    }
-    if (n < 0)
-        return false;
-    m_utf8 = validator.valid();
-    return true;
-}
-
-bool TextFile::scanStandardInput()
+bool TextFile::openStandardInput()
 {
     struct stat info {};
     if (::fstat(STDIN_FILENO, &info) != 0)
@@ -131,41 +95,65 @@ bool TextFile::scanStandardInput()
         return fail(reasonFor(EISDIR));
     if (S_ISREG(info.st_mode))
         m_standardInputStart = ::lseek(STDIN_FILENO, 0, SEEK_CUR);
+    return true;
+}
 
-    Utf8Validator validator;
-    qint64 n = fillFromStandardInput(BlockSize);
-    if (n < 0)
-        return false;
-    m_size = n;
-    validator.feed(std::string_view(m_block.get(), std::size_t(n)));
-    m_wholeInBlock = n < BlockSize;
-    if (!m_wholeInBlock && m_standardInputStart < 0) {
-        // Not to be read twice: keep a copy for the second reading.
+bool TextFile::keep(qint64 size)
+{
+    if (!m_spool) {
         m_spool =
             std::make_unique<QTemporaryFile>(QDir::tempPath() + u"/verzino-controlla.XXXXXX"_s);
         if (!m_spool->open())
             return fail(u"impossibile crearne una copia in %1"_s.arg(QDir::tempPath()));
     }
-    const auto keep = [this](qint64 size) {
-        return !m_spool || m_spool->write(m_block.get(), size) == size;
-    };
-    if (!keep(n))
+    if (m_spool->write(m_block.get(), size) != size)
         return fail(u"impossibile scriverne una copia in %1"_s.arg(QDir::tempPath()));
-    while (!m_wholeInBlock && (n = fillFromStandardInput(BlockSize)) > 0) {
-        m_size += n;
-        if (!keep(n))
-            return fail(u"impossibile scriverne una copia in %1"_s.arg(QDir::tempPath()));
-        validator.feed(std::string_view(m_block.get(), std::size_t(n)));
-    }
-    if (n < 0)
-        return false;
-    if (m_spool && !m_spool->flush())
-        return fail(u"impossibile scriverne una copia in %1"_s.arg(QDir::tempPath()));
-    m_utf8 = validator.valid();
     return true;
 }
 
-bool TextFile::read(const std::function<void(std::string_view)> &onBlock)
+bool TextFile::read(const BlockReader &onBlock)
+{
+    m_block.reset(new char[std::size_t(BlockSize)]);
+    FileSource source;
+    if (m_standardInput) {
+        if (!openStandardInput())
+            return false;
+    } else if (!source.open(QFile::decodeName(m_name))) {
+        return fail(source.error());
+    }
+    FileSource *const from = m_standardInput ? nullptr : &source;
+
+    m_size = 0;
+    bool wanted = true;
+    bool spooling = false;
+    for (;;) {
+        const qint64 n = fill(from, BlockSize);
+        if (n < 0)
+            return false;
+        if (m_size == 0 && n < BlockSize)
+            m_wholeInBlock = true; // kept in memory for a second reading
+        else if (m_size == 0 && m_standardInput && m_standardInputStart < 0)
+            spooling = true;
+        if (n == 0)
+            break;
+        m_size += n;
+        if (spooling && !keep(n))
+            return false;
+        if (wanted)
+            wanted = onBlock(std::string_view(m_block.get(), std::size_t(n)));
+        if (m_wholeInBlock)
+            break;
+        if (!wanted && !spooling) {
+            m_size = -1; // the second reading goes to the end
+            break;
+        }
+    }
+    if (m_spool && !m_spool->flush())
+        return fail(u"impossibile scriverne una copia in %1"_s.arg(QDir::tempPath()));
+    return true;
+}
+
+bool TextFile::readAgain(const BlockReader &onBlock)
 {
     if (m_wholeInBlock) {
         onBlock(std::string_view(m_block.get(), std::size_t(m_size)));
@@ -181,10 +169,9 @@ bool TextFile::read(const std::function<void(std::string_view)> &onBlock)
         return fail(source.error());
     }
 
-    qint64 left = m_size;
+    qint64 left = m_size < 0 ? std::numeric_limits<qint64>::max() : m_size;
     while (left > 0) {
-        const qint64 want = std::min(left, BlockSize);
-        const qint64 n = fromStandardInput ? fillFromStandardInput(want) : fill(source, want);
+        const qint64 n = fill(fromStandardInput ? nullptr : &source, std::min(left, BlockSize));
         if (n < 0)
             return false;
         if (n == 0)
@@ -192,7 +179,9 @@ bool TextFile::read(const std::function<void(std::string_view)> &onBlock)
         onBlock(std::string_view(m_block.get(), std::size_t(n)));
         left -= n;
     }
-    if (left > 0)
-        return fail(changedReason());
+    if (m_size >= 0 && left > 0) {
+        setChanged();
+        return false;
+    }
     return true;
 }

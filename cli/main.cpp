@@ -3,14 +3,11 @@
 #include "CharacterTable.h"
 #include "CommandLine.h"
 #include "TableReader.h"
-#include "TextChecker.h"
-#include "TextFile.h"
+#include "TextCheck.h"
 
 #include <QFile>
 
-#include <charconv>
 #include <cstdio>
-#include <string>
 
 using namespace Qt::StringLiterals;
 
@@ -44,67 +41,6 @@ void printHelp()
         "Stato di uscita: 0 nessun problema, 1 problemi trovati, 2 errore d'uso o file non\n"
         "leggibile.\n",
         stdout);
-}
-
-void appendNumber(std::string &out, qint64 value)
-{
-    char digits[24];
-    const auto result = std::to_chars(digits, digits + sizeof digits, value);
-    out.append(digits, result.ptr);
-}
-
-void appendUtf8(std::string &out, char32_t ch)
-{
-    if (ch < 0x80) {
-        out += char(ch);
-    } else if (ch < 0x800) {
-        out += char(0xC0 | (ch >> 6));
-        out += char(0x80 | (ch & 0x3F));
-    } else if (ch < 0x10000) {
-        out += char(0xE0 | (ch >> 12));
-        out += char(0x80 | ((ch >> 6) & 0x3F));
-        out += char(0x80 | (ch & 0x3F));
-    } else {
-        out += char(0xF0 | (ch >> 18));
-        out += char(0x80 | ((ch >> 12) & 0x3F));
-        out += char(0x80 | ((ch >> 6) & 0x3F));
-        out += char(0x80 | (ch & 0x3F));
-    }
-}
-
-void appendCodePoint(std::string &out, char32_t ch)
-{
-    char digits[8];
-    const auto result = std::to_chars(digits, digits + sizeof digits, std::uint32_t(ch), 16);
-    out += "U+";
-    out.append(std::size_t(std::max<std::ptrdiff_t>(0, 4 - (result.ptr - digits))), '0');
-    for (const char *d = digits; d != result.ptr; ++d)
-        out += char(*d >= 'a' ? *d - 'a' + 'A' : *d);
-}
-
-// One line in the form compilers use: TEXT:LINE:COLUMN: message
-void printProblem(std::string &line, const QByteArray &name, qint64 limit,
-                  const TextProblem &problem)
-{
-    line.assign(name.constData(), std::size_t(name.size()));
-    line += ':';
-    appendNumber(line, problem.line);
-    line += ':';
-    appendNumber(line, problem.column);
-    if (problem.kind == TextProblem::Kind::Character) {
-        line += ": carattere non in tabella: \"";
-        appendUtf8(line, problem.character);
-        line += "\" (";
-        appendCodePoint(line, problem.character);
-        line += ")\n";
-    } else {
-        line += ": riga di ";
-        appendNumber(line, problem.length);
-        line += " caratteri, oltre il limite di ";
-        appendNumber(line, limit);
-        line += '\n';
-    }
-    std::fwrite(line.data(), 1, line.size(), stdout);
 }
 
 QString summary(qint64 lines, qint64 problems)
@@ -155,28 +91,13 @@ int main(int argc, char *argv[])
     qint64 lines = 0;
     qint64 problems = 0;
     bool unreadable = false;
-    std::string line;
     for (const QByteArray &name : command.texts) {
-        TextFile text(name);
-        if (!text.scan()) {
+        const TextOutcome outcome = checkText(name, table, command.limit, stdout);
+        lines += outcome.lines;
+        problems += outcome.problems;
+        if (!outcome.error.isEmpty()) {
             std::fflush(stdout);
-            printError(text.error());
-            unreadable = true;
-            continue;
-        }
-        TextChecker checker(
-            table, command.limit,
-            text.isUtf8() ? TextChecker::Encoding::Utf8 : TextChecker::Encoding::Windows1252,
-            [&](const TextProblem &problem) { printProblem(line, name, command.limit, problem); });
-        const bool read = text.read([&checker](std::string_view block) { checker.feed(block); });
-        checker.finish();
-        lines += checker.lines();
-        problems += checker.problems();
-        if (read && checker.sawInvalidUtf8())
-            text.setChanged();
-        if (!read || checker.sawInvalidUtf8()) {
-            std::fflush(stdout);
-            printError(text.error());
+            printError(outcome.error);
             unreadable = true;
         }
     }

@@ -119,6 +119,23 @@ expect_status 0
 expect_out ""
 expect_summary "2 righe controllate, nessun problema trovato"
 
+run "big Windows-1252 file" --limite 7 --tabella base.tbl big.txt
+expect_status 1
+expect_out "big.txt:40001:2: carattere non in tabella: \"é\" (U+00E9)
+"
+
+# A report too long to be held while the encoding is not yet known: the text is read again.
+for _ in $(seq 40000); do printf 'Ax\xc3\xa8\n'; done >many.txt
+run "long report" --tabella base.tbl many.txt
+expect_status 1
+[ "$(wc -l <out)" -eq 40000 ] || fail "$(wc -l <out) problems reported"
+[ "$(sed -n '40000p' out)" = 'many.txt:40000:2: carattere non in tabella: "x" (U+0078)' ] ||
+    fail "last problem: $(tail -n 1 out)"
+expect_summary "40000 righe controllate, 40000 problemi trovati"
+case="long report from a pipe"
+cat many.txt | timeout 60 "$controlla" --tabella base.tbl >out2 2>err
+sed 's/^-:/many.txt:/' out2 | cmp -s - out || fail "differs from the named file's report"
+
 # A named file of more than a block whose first block ends inside a UTF-8 sequence.
 for _ in $(seq 60000); do printf 'A\xc3\xa8\xc3\xa8\n'; done >big-utf8.txt
 run "big UTF-8 file" --tabella base.tbl --limite 3 big-utf8.txt
