@@ -33,15 +33,15 @@ namespace {
 
 constexpr std::size_t kFileSize = 100u * 1024 * 1024;
 constexpr std::size_t kBlockSize = TextFile::BlockSize;
-constexpr qint64 kLimit = 45;
+constexpr qint64 kLimit = 60;
 
 QString g_path;
 std::string g_bytes;
 CharacterTable g_table;
 
-// Lines of a translated script: Italian words with accented letters (UTF-8), punctuation, now
-// and then a character the table lacks (curly apostrophe, "ß", an emoji) and lines longer than
-// the limit. LF line ends, a few CR LF.
+// Lines of a translated script: Italian words with accented letters (UTF-8), punctuation, and
+// what a mostly clean script holds: now and then a character the table lacks (curly apostrophe,
+// "ß", an emoji) or a line longer than the limit. LF line ends, a few CR LF.
 std::string generateText(std::size_t size)
 {
     std::mt19937 random(20261207);
@@ -60,7 +60,7 @@ std::string generateText(std::size_t size)
     std::string out;
     out.reserve(size + 256);
     while (out.size() < size) {
-        const int words = 3 + below(below(10) == 0 ? 9 : 6);
+        const int words = 3 + below(below(500) == 0 ? 12 : 4);
         for (int w = 0; w < words; ++w) {
             if (w > 0)
                 out += ' ';
@@ -68,7 +68,7 @@ std::string generateText(std::size_t size)
             if (below(6) == 0)
                 out += kPunctuation[below(int(std::size(kPunctuation)))];
         }
-        if (below(50) == 0)
+        if (below(1000) == 0)
             out += kStrangers[below(int(std::size(kStrangers)))];
         out += below(20) == 0 ? "\r\n" : "\n";
     }

@@ -68,6 +68,8 @@ private:
     qint64 m_limit;
     Encoding m_encoding;
     std::array<ByteClass, 256> m_classes{};
+    // Bit h of entry l set: the byte 16 h + l (an ASCII byte) is Plain.
+    alignas(16) std::array<unsigned char, 16> m_plainRows{};
     std::array<bool, 256> m_codeRefused{}; // by Windows-1252 code
     bool m_outsideCodePageRefused = false;
     std::array<bool, 0x800> m_twoByteRefused{}; // the characters of two-byte UTF-8 sequences

@@ -68,6 +68,8 @@ class TestTextChecker final : public QObject {
 private Q_SLOTS:
     void report_data();
     void report();
+    void longRuns_data();
+    void longRuns();
     void invalidUtf8IsNoticed();
 };
 
@@ -170,6 +172,56 @@ void TestTextChecker::report()
                  qPrintable(u"pieces of %1: %2"_s.arg(piece).arg(report.problems.join(u' '))));
         QCOMPARE(report.lines, lines);
         QVERIFY(!report.sawInvalid);
+    }
+}
+
+void TestTextChecker::longRuns_data()
+{
+    QTest::addColumn<bool>("utf8");
+    QTest::addColumn<QByteArray>("defined");
+    QTest::addColumn<QByteArray>("stop");
+    QTest::addColumn<QString>("problem"); // empty: none
+
+    QTest::newRow("undefined ASCII") << true << "A"_ba
+                                     << "x"_ba << u"U+0078"_s;
+    QTest::newRow("line feed") << true << "A"_ba
+                               << "\n"_ba << QString();
+    QTest::newRow("UTF-8 sequence") << true << "A"_ba
+                                    << "\xC3\xA9"_ba << u"U+00E9"_s;
+    QTest::newRow("defined UTF-8 sequence") << true << "A\xE9"_ba
+                                            << "\xC3\xA9"_ba << QString();
+    QTest::newRow("stray continuation byte") << true << "A"_ba
+                                             << "\x85"_ba << u"U+FFFD"_s;
+    QTest::newRow("Windows-1252 undefined") << false << "A"_ba
+                                            << "\xE9"_ba << u"U+00E9"_s;
+    QTest::newRow("Windows-1252 defined") << false << "A\xE9"_ba
+                                          << "\xE9"_ba << QString();
+}
+
+void TestTextChecker::longRuns()
+{
+    // Runs of plain bytes longer than any block of bytes taken at once, with one byte that
+    // stops the run at every position, and a second problem after it.
+    QFETCH(bool, utf8);
+    QFETCH(QByteArray, defined);
+    QFETCH(QByteArray, stop);
+    QFETCH(QString, problem);
+
+    const CharacterTable table = tableDefining(Windows1252::decode(defined.toStdString()));
+    const auto encoding = utf8 ? TextChecker::Encoding::Utf8 : TextChecker::Encoding::Windows1252;
+    for (int at = 0; at < 80; ++at) {
+        const QByteArray text = QByteArray(at, 'A') + stop + QByteArray(50, 'A') + "y";
+        const bool newLine = stop == "\n";
+        QStringList expected;
+        if (!problem.isEmpty())
+            expected.append(u"1:%1:%2"_s.arg(at + 1).arg(problem));
+        expected.append(newLine ? u"2:51:U+0079"_s : u"1:%1:U+0079"_s.arg(at + 52));
+        for (const qsizetype piece : {qsizetype(0), qsizetype(7), qsizetype(16), qsizetype(33)}) {
+            const Report report = check(table, 0, encoding, text, piece);
+            QVERIFY2(report.problems == expected,
+                     qPrintable(u"at %1, pieces of %2: %3"_s.arg(at).arg(piece).arg(
+                         report.problems.join(u' '))));
+        }
     }
 }
 
