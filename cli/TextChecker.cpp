@@ -242,17 +242,20 @@ std::size_t TextChecker::takeSequence(const unsigned char *p, std::size_t availa
 
 const unsigned char *TextChecker::skipPlain(const unsigned char *p, const unsigned char *end) const
 {
+    const ByteClass *const classes = m_classes.data();
 #if defined(VERZINO_CHECKER_SSSE3)
     if (g_hasSsse3) {
         // The vector code stops at every byte from 0x80 up; those that are plain (a
-        // Windows-1252 text's letters) are stepped over here.
-        while ((p = skipPlainSsse3(p, end, m_plainRows.data())) < end && end - p >= 16 &&
-               m_classes[*p] == ByteClass::Plain)
+        // Windows-1252 text's letters) are stepped over here. Only the last few bytes are left
+        // to the loop below.
+        while ((p = skipPlainSsse3(p, end, m_plainRows.data())) < end && end - p >= 16) {
+            if (classes[*p] != ByteClass::Plain)
+                return p;
             ++p;
+        }
     }
 #endif
     // Plain is 0: eight bytes at a time while none of them needs anything else.
-    const ByteClass *const classes = m_classes.data();
     const auto at = [classes, &p](int i) { return unsigned(classes[p[i]]); };
     while (end - p >= 8 && (at(0) | at(1) | at(2) | at(3) | at(4) | at(5) | at(6) | at(7)) == 0)
         p += 8;
