@@ -5,6 +5,7 @@
 
 #include <QChar>
 
+#include <cstdint>
 #include <utility>
 
 #if defined(__x86_64__) && !defined(VERZINO_NO_SIMD)
@@ -30,23 +31,28 @@ bool isContinuation(unsigned char byte)
 }
 
 #if defined(VERZINO_CHECKER_SSSE3)
-// Sixteen bytes at a time: each byte's low nibble picks a row of the plain-byte bitmap, its high
-// nibble the bit in it; bytes from 0x80 up have no bit, so they always stop the run. Returns
-// where the first byte that is not plain is, or the last whole sixteen bytes' end.
-__attribute__((target("ssse3"))) const unsigned char *
-skipPlainSsse3(const unsigned char *p, const unsigned char *end, const unsigned char *rows)
+// One bit for each of the sixteen bytes at p that is not plain: each byte's low nibble picks a row
+// of the plain-byte bitmap, its high nibble the bit in it; bytes from 0x80 up have no bit, so they
+// always stop.
+__attribute__((target("ssse3"))) inline int stopMask16(const unsigned char *p,
+                                                       const unsigned char *rows)
 {
     const __m128i table = _mm_load_si128(reinterpret_cast<const __m128i *>(rows));
     const __m128i bitOfHigh = _mm_setr_epi8(1, 2, 4, 8, 16, 32, 64, -128, 0, 0, 0, 0, 0, 0, 0, 0);
     const __m128i nibble = _mm_set1_epi8(0x0F);
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+    const __m128i row = _mm_shuffle_epi8(table, _mm_and_si128(bytes, nibble));
+    const __m128i bit =
+        _mm_shuffle_epi8(bitOfHigh, _mm_and_si128(_mm_srli_epi16(bytes, 4), nibble));
+    return _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_and_si128(row, bit), _mm_setzero_si128()));
+}
+
+// Returns where the first byte that is not plain is, or the last whole sixteen bytes' end.
+__attribute__((target("ssse3"))) const unsigned char *
+skipPlainSsse3(const unsigned char *p, const unsigned char *end, const unsigned char *rows)
+{
     while (end - p >= 16) {
-        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
-        const __m128i row = _mm_shuffle_epi8(table, _mm_and_si128(bytes, nibble));
-        const __m128i bit =
-            _mm_shuffle_epi8(bitOfHigh, _mm_and_si128(_mm_srli_epi16(bytes, 4), nibble));
-        const int stops =
-            _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_and_si128(row, bit), _mm_setzero_si128()));
-        if (stops != 0)
+        if (const int stops = stopMask16(p, rows); stops != 0)
             return p + __builtin_ctz(unsigned(stops));
         p += 16;
     }
@@ -109,30 +115,7 @@ void TextChecker::feed(std::string_view bytes)
 
 void TextChecker::feedWindows1252(const unsigned char *p, const unsigned char *end)
 {
-    while (p < end) {
-        const unsigned char *const run = p;
-        p = skipPlain(p, end);
-        m_column += p - run;
-        if (p == end)
-            return;
-        switch (m_classes[*p]) {
-        case ByteClass::Refused:
-            refuse(Windows1252::toUnicode(*p).unicode());
-            ++p;
-            break;
-        case ByteClass::CarriageReturn:
-            endLine();
-            if (++p == end)
-                m_skipLineFeed = true;
-            else if (*p == '\n')
-                ++p;
-            break;
-        default: // LineFeed
-            endLine();
-            ++p;
-            break;
-        }
-    }
+    feedBytes(p, end);
 }
 
 void TextChecker::feedUtf8(const unsigned char *p, const unsigned char *end)
@@ -148,48 +131,94 @@ void TextChecker::feedUtf8(const unsigned char *p, const unsigned char *end)
             m_pendingSize = 0;
         }
     }
+    p = feedBytes(p, end);
+    if (p < end) {
+        m_pendingSize = std::size_t(end - p);
+        std::copy(p, end, m_pending.begin());
+    }
+}
 
+const unsigned char *TextChecker::feedBytes(const unsigned char *p, const unsigned char *end)
+{
+#if defined(VERZINO_CHECKER_SSSE3)
+    if (g_hasSsse3)
+        p = feedWindows(p, end);
+#endif
     while (p < end) {
         const unsigned char *const run = p;
         p = skipPlain(p, end);
         m_column += p - run;
         if (p == end)
-            return;
-        switch (m_classes[*p]) {
-        case ByteClass::Refused:
-            refuse(*p);
-            ++p;
             break;
-        case ByteClass::Multibyte:
-            // Two-byte sequences (Latin letters with accents) decided at once from a table.
-            if (*p <= 0xDF && *p >= 0xC2 && end - p >= 2 && isContinuation(p[1])) {
-                const char32_t ch = char32_t((p[0] & 0x1F) << 6 | (p[1] & 0x3F));
-                p += 2;
-                if (m_twoByteRefused[ch])
-                    refuse(ch);
-                else
-                    ++m_column;
-            } else if (const std::size_t used = takeSequence(p, std::size_t(end - p)); used > 0) {
-                p += used;
-            } else {
-                m_pendingSize = std::size_t(end - p);
-                std::copy(p, end, m_pending.begin());
-                return;
-            }
-            break;
-        case ByteClass::CarriageReturn:
-            endLine();
-            if (++p == end)
-                m_skipLineFeed = true;
-            else if (*p == '\n')
-                ++p;
-            break;
-        default: // LineFeed
-            endLine();
-            ++p;
-            break;
+        const unsigned char *const next = takeStop(p, end);
+        if (next == p)
+            return p; // a UTF-8 sequence cut by the end of the block
+        p = next;
+    }
+    return end;
+}
+
+#if defined(VERZINO_CHECKER_SSSE3)
+// 64 bytes at a time: one bit mask of the bytes that are not plain, walked stop by stop, so the
+// plain bytes between two stops cost nothing each. Leaves the last bytes, where a sequence or a
+// CR LF could run past the end, to the byte loop.
+__attribute__((target("ssse3"))) const unsigned char *
+TextChecker::feedWindows(const unsigned char *p, const unsigned char *end)
+{
+    while (end - p >= 64 + 4) {
+        const unsigned char *const window = p;
+        std::uint64_t stops = 0;
+        for (int i = 0; i < 4; ++i)
+            stops |= std::uint64_t(stopMask16(window + 16 * i, m_plainRows.data())) << (16 * i);
+        while (stops != 0) {
+            const unsigned char *const stop = window + __builtin_ctzll(stops);
+            stops &= stops - 1;
+            if (stop < p)
+                continue; // inside a sequence or a CR LF already taken
+            m_column += stop - p;
+            p = takeStop(stop, end);
+        }
+        if (p < window + 64) {
+            m_column += window + 64 - p;
+            p = window + 64;
         }
     }
+    return p;
+}
+#endif
+
+const unsigned char *TextChecker::takeStop(const unsigned char *p, const unsigned char *end)
+{
+    switch (m_classes[*p]) {
+    case ByteClass::Plain: // a Windows-1252 letter from 0x80 up, which the vector code stops at
+        ++m_column;
+        return p + 1;
+    case ByteClass::Refused:
+        refuse(Windows1252::toUnicode(*p).unicode());
+        return p + 1;
+    case ByteClass::LineFeed:
+        endLine();
+        return p + 1;
+    case ByteClass::CarriageReturn:
+        endLine();
+        if (++p == end)
+            m_skipLineFeed = true;
+        else if (*p == '\n')
+            ++p;
+        return p;
+    case ByteClass::Multibyte:
+        break;
+    }
+    // Two-byte sequences (Latin letters with accents) decided at once from a table.
+    if (*p <= 0xDF && *p >= 0xC2 && end - p >= 2 && isContinuation(p[1])) {
+        const char32_t ch = char32_t((p[0] & 0x1F) << 6 | (p[1] & 0x3F));
+        if (m_twoByteRefused[ch])
+            refuse(ch);
+        else
+            ++m_column;
+        return p + 2;
+    }
+    return p + takeSequence(p, std::size_t(end - p));
 }
 
 std::size_t TextChecker::takeSequence(const unsigned char *p, std::size_t available)

@@ -54,6 +54,12 @@ private:
 
     void feedUtf8(const unsigned char *p, const unsigned char *end);
     void feedWindows1252(const unsigned char *p, const unsigned char *end);
+    // Checks up to end; returns where a UTF-8 sequence cut by the end starts, or end.
+    const unsigned char *feedBytes(const unsigned char *p, const unsigned char *end);
+    const unsigned char *feedWindows(const unsigned char *p, const unsigned char *end);
+    // Handles one byte that is not plain; returns where the next one is, or p itself when a
+    // UTF-8 sequence is cut by the end of the block.
+    const unsigned char *takeStop(const unsigned char *p, const unsigned char *end);
     // Takes the UTF-8 sequence at p; returns the bytes it used, or 0 when it needs bytes past
     // end (none are used then).
     std::size_t takeSequence(const unsigned char *p, std::size_t available);
