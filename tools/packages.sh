@@ -6,7 +6,8 @@ VERZINO_RUN_PACKAGES=(cmake g++ make qt6-base-dev qt6-translations-l10n fonts-ur
 # validators for the desktop files and the Debian package.
 VERZINO_TEST_PACKAGES=(clang libclang-rt-14-dev xvfb xdotool xclip x11-utils x11-apps x11-xkb-utils
     imagemagick desktop-file-utils appstream dpkg-dev file
-    lintian man-db shared-mime-info libglib2.0-bin xdg-utils weston qt6-wayland)
+    lintian man-db shared-mime-info libglib2.0-bin xdg-utils weston qt6-wayland
+    time groff-base)
 
 verzino_missing_packages() {
     local pkg

@@ -1,0 +1,90 @@
+#include "CommandLine.h"
+
+#include <QByteArrayView>
+
+#include <optional>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Decimal digits only: no sign, no blanks, nothing past 18 digits.
+std::optional<qint64> parseLimit(const QByteArray &text)
+{
+    if (text.isEmpty() || text.size() > 18)
+        return std::nullopt;
+    qint64 value = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        value = value * 10 + (c - '0');
+    }
+    return value;
+}
+
+CommandLine usageError(const QString &message)
+{
+    CommandLine line;
+    line.action = CommandLine::Action::UsageError;
+    line.error = message;
+    return line;
+}
+
+} // namespace
+
+CommandLine CommandLine::parse(const QList<QByteArray> &arguments)
+{
+    CommandLine line;
+    bool optionsEnded = false;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QByteArray &argument = arguments.at(i);
+        if (optionsEnded || argument == "-" || !argument.startsWith('-')) {
+            line.texts.append(argument);
+            continue;
+        }
+        if (argument == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        if (argument == "--help" || argument == "-h") {
+            line.action = Action::Help;
+            return line;
+        }
+        if (argument == "--version") {
+            line.action = Action::Version;
+            return line;
+        }
+
+        // --name VALUE or --name=VALUE
+        const qsizetype equals = argument.indexOf('=');
+        const QByteArray name = equals < 0 ? argument : argument.left(equals);
+        if (name != "--tabella" && name != "--limite")
+            return usageError(u"opzione sconosciuta: %1"_s.arg(QString::fromLocal8Bit(name)));
+        QByteArray value;
+        if (equals >= 0) {
+            value = argument.mid(equals + 1);
+        } else if (i + 1 < arguments.size()) {
+            value = arguments.at(++i);
+        } else {
+            return usageError(u"manca il valore di %1"_s.arg(QString::fromLatin1(name)));
+        }
+
+        if (name == "--tabella") {
+            if (value.isEmpty())
+                return usageError(u"--tabella vuole il nome di un file"_s);
+            line.tables.append(value);
+        } else {
+            const std::optional<qint64> limit = parseLimit(value);
+            if (!limit) {
+                return usageError(u"--limite vuole un numero intero da 0 in su, non \"%1\""_s.arg(
+                    QString::fromLocal8Bit(value)));
+            }
+            line.limit = *limit;
+        }
+    }
+    if (line.tables.isEmpty())
+        return usageError(u"manca --tabella: indicare almeno una tabella di caratteri"_s);
+    if (line.texts.isEmpty())
+        line.texts.append("-");
+    return line;
+}

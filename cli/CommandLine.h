@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+// What the command line asks for. Names stay the bytes given, so that problems name a text
+// exactly as the user wrote it.
+struct CommandLine {
+    enum class Action { Check, Help, Version, UsageError };
+    Action action = Action::Check;
+    qint64 limit = 0;         // 0: no limit
+    QList<QByteArray> tables; // in the order given, each merged over the last
+    QList<QByteArray> texts;  // "-" is standard input; never empty for Check
+    QString error;            // Italian; UsageError only
+
+    // Reads the arguments that follow the program's name.
+    static CommandLine parse(const QList<QByteArray> &arguments);
+};
