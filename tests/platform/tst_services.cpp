@@ -65,19 +65,25 @@ void TestServices::messageBox_data()
 {
     QTest::addColumn<bool>("isError");
     QTest::addColumn<int>("icon");
-    QTest::newRow("information") << false << int(QMessageBox::Information);
-    QTest::newRow("error") << true << int(QMessageBox::Critical);
+    QTest::addColumn<QString>("text");
+    QTest::newRow("information") << false << int(QMessageBox::Information) << u"Riga 1\nRiga 2"_s;
+    QTest::newRow("error") << true << int(QMessageBox::Critical) << u"Impossibile leggere"_s;
+    // A file name that looks like markup is shown as written.
+    QTest::newRow("error, markup in a file name")
+        << true << int(QMessageBox::Critical) << u"Impossibile leggere \"<b>a</b>.tbl\""_s;
 }
 
 void TestServices::messageBox()
 {
     QFETCH(bool, isError);
     QFETCH(int, icon);
+    QFETCH(QString, text);
 
     QWidget parent;
     parent.show();
     QMessageBox *seen = nullptr;
-    QString title, text, buttonText;
+    QString title, shownText, buttonText;
+    Qt::TextFormat format = Qt::AutoText;
     int buttons = 0;
     QObject *seenParent = nullptr;
     QTimer::singleShot(0, this, [&] {
@@ -87,21 +93,23 @@ void TestServices::messageBox()
         QCOMPARE(seen->objectName(), QString::fromLatin1(MessageBox::ObjectName));
         seenParent = seen->parent();
         title = seen->windowTitle();
-        text = seen->text();
+        shownText = seen->text();
+        format = seen->textFormat();
         buttons = int(seen->buttons().size());
         QCOMPARE(seen->icon(), QMessageBox::Icon(icon));
         buttonText = seen->buttons().value(0)->text();
         QTest::keyClick(seen, Qt::Key_Return);
     });
     if (isError)
-        MessageBox::error(&parent, u"Verzino"_s, u"Impossibile leggere"_s);
+        MessageBox::error(&parent, u"Verzino"_s, text);
     else
-        MessageBox::information(&parent, u"Verzino"_s, u"Riga 1\nRiga 2"_s);
+        MessageBox::information(&parent, u"Verzino"_s, text);
     QVERIFY(seen); // it was up, modal, and is closed now
     QVERIFY(!QApplication::activeModalWidget());
     QCOMPARE(seenParent, &parent);
     QCOMPARE(title, u"Verzino"_s);
-    QCOMPARE(text, isError ? u"Impossibile leggere"_s : u"Riga 1\nRiga 2"_s);
+    QCOMPARE(shownText, text);
+    QCOMPARE(format, Qt::PlainText);
     QCOMPARE(buttons, 1);
     QCOMPARE(buttonText.remove(u'&'), u"OK"_s);
 }
