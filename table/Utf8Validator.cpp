@@ -10,26 +10,49 @@
 
 namespace {
 
-constexpr std::size_t kRun = 16;
+constexpr std::size_t kBlock = 64;
 
-// The high bits of the 16 bytes at p, first byte lowest: where the non-ASCII bytes are.
-unsigned highBits(const unsigned char *p)
+// The high bits of the 64 bytes at p, first byte lowest: where the non-ASCII bytes are.
+std::uint64_t highBits(const unsigned char *p)
 {
+    std::uint64_t bits = 0;
 #if defined(VERZINO_UTF8_SSE2)
-    return unsigned(_mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i *>(p))));
+    for (std::size_t i = 0; i < kBlock; i += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p + i));
+        bits |= std::uint64_t(std::uint32_t(_mm_movemask_epi8(bytes))) << i;
+    }
 #else
     // Eight bytes to a word, first byte lowest whatever the byte order; the multiply moves the
     // high bit of byte k to bit 56 + k, and no two partial products meet.
-    unsigned bits = 0;
-    for (std::size_t i = 0; i < kRun; i += 8) {
+    for (std::size_t i = 0; i < kBlock; i += 8) {
         std::uint64_t word = 0;
         for (std::size_t k = 0; k < 8; ++k)
             word |= std::uint64_t(p[i + k]) << (8 * k);
         const std::uint64_t high = (word & 0x8080808080808080) >> 7;
-        bits |= unsigned((high * 0x0102040810204080) >> 56) << i;
+        bits |= ((high * 0x0102040810204080) >> 56) << i;
     }
-    return bits;
 #endif
+    return bits;
+}
+
+// The length of the valid sequence that starts at p, with `available` bytes from p on: 0 when
+// the bytes there are not valid UTF-8, -1 when the sequence runs past the available bytes.
+int sequenceLength(const unsigned char *p, std::size_t available)
+{
+    const unsigned char lead = *p;
+    if (lead < 0xC2 || lead > 0xF4)
+        return 0;
+    const std::size_t length = lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+    if (available < length)
+        return -1;
+    // The second byte's range rules out overlong forms (E0, F0), surrogates (ED) and code
+    // points above U+10FFFF (F4).
+    const unsigned char low = lead == 0xE0 ? 0xA0 : lead == 0xF0 ? 0x90 : 0x80;
+    const unsigned char top = lead == 0xED ? 0x9F : lead == 0xF4 ? 0x8F : 0xBF;
+    bool ok = p[1] >= low && p[1] <= top;
+    for (std::size_t k = 2; k < length; ++k)
+        ok = ok && (p[k] & 0xC0) == 0x80;
+    return ok ? int(length) : 0;
 }
 
 } // namespace
@@ -53,40 +76,37 @@ void Utf8Validator::feed(std::string_view bytes)
     if (m_invalid)
         return;
 
-    // From sequence to sequence: ASCII is skipped 16 bytes at a time, and each sequence is
-    // checked where it lies, as long as it lies whole in this feed.
-    while (!m_invalid && std::size_t(end - p) >= kRun) {
-        const unsigned high = highBits(p);
-        if (high == 0) {
-            p += kRun;
-            continue;
+    // 64 bytes at a time: one mask of the non-ASCII bytes, then each sequence checked where it
+    // lies, as long as it lies whole in this feed. ASCII costs nothing but the mask.
+    while (std::size_t(end - p) >= kBlock) {
+        const unsigned char *const base = p;
+        std::uint64_t high = highBits(base);
+        std::size_t next = kBlock; // where the next block starts, from base
+        while (high != 0) {
+            const std::size_t at = std::size_t(std::countr_zero(high));
+            const int length = sequenceLength(base + at, std::size_t(end - base) - at);
+            if (length <= 0) {
+                if (length < 0) { // cut by the end of the feed: byte by byte from there
+                    feedSlowly(base + at, end);
+                    return;
+                }
+                m_invalid = true;
+                return;
+            }
+            m_sawMultiByte = true;
+            const std::size_t after = at + std::size_t(length);
+            if (after >= kBlock) { // the sequence runs into the next 64 bytes
+                next = after;
+                break;
+            }
+            high &= ~std::uint64_t(0) << after;
         }
-        p += std::countr_zero(high);
-        const unsigned char lead = *p;
-        if (lead < 0xC2 || lead > 0xF4) {
-            m_invalid = true;
-            return;
-        }
-        // The second byte's range rules out overlong forms (E0, F0), surrogates (ED) and code
-        // points above U+10FFFF (F4).
-        const std::size_t length = lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-        if (std::size_t(end - p) < length)
-            break;
-        const unsigned char low = lead == 0xE0 ? 0xA0 : lead == 0xF0 ? 0x90 : 0x80;
-        const unsigned char top = lead == 0xED ? 0x9F : lead == 0xF4 ? 0x8F : 0xBF;
-        bool ok = p[1] >= low && p[1] <= top;
-        for (std::size_t k = 2; k < length; ++k)
-            ok = ok && (p[k] & 0xC0) == 0x80;
-        if (!ok) {
-            m_invalid = true;
-            return;
-        }
-        m_sawMultiByte = true;
-        p += length;
+        p = base + next;
     }
     // The last few bytes, byte by byte: a sequence may stay open for the next feed.
     feedSlowly(p, end);
 }
+
 void Utf8Validator::feedSlowly(const unsigned char *p, const unsigned char *end)
 {
     for (; p < end; ++p) {

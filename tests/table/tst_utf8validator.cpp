@@ -128,6 +128,10 @@ private Q_SLOTS:
                                          << false << false << false << cp1252;
         QTest::newRow("cut short at the end")
             << QByteArray("\xC3\xA9\xE2\x82") << false << true << false << cp1252;
+        const QByteArray mixed = QByteArray("a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80").repeated(40);
+        QTest::newRow("many sequences in a row") << mixed << true << true << false << utf8;
+        QTest::newRow("many sequences, then a surrogate")
+            << mixed + "\xED\xA0\x80" + mixed << false << true << false << cp1252;
         QTest::newRow("long ASCII runs around a sequence")
             << ascii(100) + "\xE2\x82\xAC" + ascii(33) << true << true << false << utf8;
     }
@@ -149,8 +153,8 @@ private Q_SLOTS:
         }
     }
 
-    // The same sequences in the middle of long ASCII runs, where the checks go 16 bytes at a time,
-    // at every offset from a run's start and split between two feeds at every place.
+    // The same sequences in the middle of long ASCII runs, where the checks go 64 bytes at a time,
+    // at every offset across a block's edge and split between two feeds at every place.
     void sequencesInsideRuns_data()
     {
         QTest::addColumn<QByteArray>("sequence");
@@ -177,8 +181,8 @@ private Q_SLOTS:
     {
         QFETCH(QByteArray, sequence);
         QFETCH(bool, valid);
-        for (int offset = 0; offset < 20; ++offset) {
-            const QByteArray bytes = ascii(offset) + sequence + ascii(40);
+        for (int offset = 0; offset < 70; ++offset) {
+            const QByteArray bytes = ascii(offset) + sequence + ascii(140);
             for (qsizetype cut = 0; cut <= bytes.size(); ++cut) {
                 Utf8Validator validator;
                 validator.feed(std::string_view(bytes.constData(), std::size_t(cut)));
