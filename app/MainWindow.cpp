@@ -29,6 +29,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
 
 #include <utility>
 
@@ -283,10 +284,15 @@ void MainWindow::loadNextTable()
     const QString path = m_pendingTables.takeFirst();
     m_progress = std::make_unique<ReadProgress>(
         this, u"Apri Tabella..."_s, u"Lettura di %1..."_s.arg(QFileInfo(path).fileName()));
-    // Queued, and gone with the dialog: the cancel never runs inside the dialog's own signal,
-    // and never reaches the next file's reading.
+    // Queued, so the cancel never runs inside the dialog's own signal; it reaches only the
+    // reading this dialog belongs to.
+    const QPointer<ReadProgress> progress = m_progress.get();
     connect(
-        m_progress.get(), &ReadProgress::canceled, m_progress.get(), [this] { m_session.cancel(); },
+        m_progress.get(), &ReadProgress::canceled, this,
+        [this, progress] {
+            if (progress && progress == m_progress.get())
+                m_session.cancel();
+        },
         Qt::QueuedConnection);
     m_session.startLoad(path);
 }

@@ -25,6 +25,8 @@ ReadProgress::ReadProgress(QWidget *parent, const QString &title, const QString 
     : m_parent(parent), m_title(title), m_label(label)
 {
     m_delay.setSingleShot(true);
+    // A coarse timer may fire up to 5 % early.
+    m_delay.setTimerType(Qt::PreciseTimer);
     connect(&m_delay, &QTimer::timeout, this, &ReadProgress::showDialog);
     m_delay.start(threshold);
 }

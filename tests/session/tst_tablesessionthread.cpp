@@ -83,20 +83,6 @@ private Q_SLOTS:
         QCOMPARE(last.at(1).toLongLong(), 8 * TestFiles::MiB);
     }
 
-    void failureComesBackAsItIs()
-    {
-        TableSession session;
-        QVERIFY(session.load(m_small).ok());
-        QSignalSpy finished(&session, &TableSession::loadFinished);
-        const QString missing = m_dir.filePath(u"manca.tbl"_s);
-        QVERIFY(session.startLoad(missing));
-        QVERIFY(finished.wait(10'000));
-        const TableReadResult result = resultOf(finished);
-        QCOMPARE(result.outcome, TableReadResult::Outcome::Failed);
-        QVERIFY2(result.error.contains(missing), qPrintable(result.error));
-        QCOMPARE(session.fileName(), u"piccola.tbl"_s);
-    }
-
     void cancelLetsGoOfAStuckReading_data()
     {
         QTest::addColumn<bool>("tableBefore");
