@@ -2,10 +2,10 @@
 // gives the run, and as a screen reader finds it through Qt's accessibility interfaces.
 #include "DesignLayout.h"
 #include "LineBox.h"
+#include "MainWindow.h"
 #include "Shape.h"
 #include "StatusBar.h"
 #include "UpDown.h"
-#include "MainWindow.h"
 
 #include <QAccessible>
 #include <QApplication>

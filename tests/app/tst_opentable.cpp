@@ -15,7 +15,6 @@
 
 using namespace Qt::StringLiterals;
 
-
 // A table named on the command line is read as if chosen in the Apri Tabella dialog.
 class TestOpenTable final : public QObject {
     Q_OBJECT
