@@ -5,15 +5,12 @@
 set -uo pipefail
 cmake=$1 build=$2
 
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+# shellcheck source-path=SCRIPTDIR source=../support/e2e.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../support/e2e.sh"
+e2e_workdir
 cd "$work" || exit 1
-"$cmake" --install "$build" --prefix "$work/prefix" >install.log || {
-    cat install.log
-    echo "FAIL: cmake --install"
-    exit 1
-}
-controlla=$work/prefix/bin/verzino-controlla
+e2e_install "$build" "$cmake"
+controlla=$prefix/bin/verzino-controlla
 fails=0
 fail() {
     echo "FAIL $case: $*"

@@ -5,11 +5,13 @@
 set -euo pipefail
 cpack=$1 build=$2
 id=it.verzino.Verzino
+# shellcheck source-path=SCRIPTDIR source=../support/e2e.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../support/e2e.sh"
 fails=0
 fail() { echo "FAIL: $*"; fails=$((fails + 1)); }
 
-out=$(mktemp -d)
-trap 'rm -rf "$out"' EXIT
+e2e_workdir
+out=$work
 # The build names a placeholder maintainer; a packager names a real one.
 grep -q 'set(CPACK_DEBIAN_PACKAGE_MAINTAINER "SEGNAPOSTO' "$build/CPackConfig.cmake" ||
     fail "the default maintainer is not the labelled placeholder"

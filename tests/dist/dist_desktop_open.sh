@@ -8,34 +8,11 @@ set -euo pipefail
 cmake=$1 build=$2 examples=$3
 id=it.verzino.Verzino
 type=application/x-verzino-table
-for tool in update-mime-database update-desktop-database gio xdg-mime Xvfb xdotool xclip; do
-    command -v "$tool" >/dev/null || { echo "FAIL: $tool is missing"; exit 1; }
-done
-
-work=$(mktemp -d)
-xvfb_pid= app_pid=
-cleanup() {
-    [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
-fail() {
-    echo "FAIL: $*"
-    exit 1
-}
-retry() {
-    local tries=$(($1 * 10))
-    shift
-    while ((tries-- > 0)); do
-        "$@" && return 0
-        sleep 0.1
-    done
-    return 1
-}
-
-prefix=$work/prefix
-"$cmake" --install "$build" --prefix "$prefix" >/dev/null
+# shellcheck source-path=SCRIPTDIR source=../support/e2e.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../support/e2e.sh"
+e2e_require_tools update-mime-database update-desktop-database gio xdg-mime Xvfb xdotool xclip
+e2e_workdir
+e2e_install "$build" "$cmake"
 [ -f "$prefix/share/mime/packages/verzino.xml" ] || fail "no mime definition installed"
 
 # A desktop session that sees only this prefix and the system's own data.
@@ -74,25 +51,19 @@ default=$(xdg-mime query default "$type")
 [ "$default" = "$id.desktop" ] || fail "xdg-mime query default $type: '$default'"
 echo "PASS a .tbl file is $type, which opens with $id.desktop"
 
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-xvfb_pid=$!
-retry 20 test -s "$work/display" || fail "Xvfb did not start"
-export DISPLAY=":$(head -n 1 "$work/display")"
+e2e_start_xvfb
 unset WAYLAND_DISPLAY QT_QPA_PLATFORM QT_QPA_PLATFORMTHEME DBUS_SESSION_BUS_ADDRESS
-export XDG_RUNTIME_DIR=$work/runtime
-mkdir -m 700 "$XDG_RUNTIME_DIR"
+e2e_runtime_dir
 
 gio launch "$prefix/share/applications/$id.desktop" "$table" >"$work/launch.log" 2>&1 ||
     fail "gio launch: $(cat "$work/launch.log")"
-main=
-find_main() { main=$(xdotool search --onlyvisible --name '^Verzino v\.1\.0 - ' 2>/dev/null | head -n 1); [ -n "$main" ]; }
-retry 30 find_main || fail "launching the desktop entry with a table opened no window"
+main=$(window_named '^Verzino v\.1\.0 - ' 30) ||
+    fail "launching the desktop entry with a table opened no window"
 app_pid=$(xdotool getwindowpid "$main")
 xdotool windowfocus --sync "$main"
 # maiuscole.tbl has no lower-case letters.
 xdotool type --delay 30 "aBc"
 xdotool key Return
-clipboard_holds() { [ "$(timeout 2 xclip -o -selection clipboard 2>/dev/null)" = "$1" ]; }
 retry 10 clipboard_holds "B" ||
     fail "the table is not in force: the clipboard holds '$(timeout 2 xclip -o -selection clipboard 2>/dev/null)'"
 echo "PASS the desktop entry opens the .tbl file with the table in force"

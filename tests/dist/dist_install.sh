@@ -4,12 +4,13 @@
 set -euo pipefail
 cmake=$1 build=$2
 id=it.verzino.Verzino
+# shellcheck source-path=SCRIPTDIR source=../support/e2e.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../support/e2e.sh"
 fails=0
 fail() { echo "FAIL: $*"; fails=$((fails + 1)); }
 
-prefix=$(mktemp -d)
-trap 'rm -rf "$prefix"' EXIT
-"$cmake" --install "$build" --prefix "$prefix" >/dev/null
+e2e_workdir
+e2e_install "$build" "$cmake"
 
 desktop=$prefix/share/applications/$id.desktop
 metainfo=$prefix/share/metainfo/$id.metainfo.xml

@@ -10,40 +10,12 @@ build=$1
 examples=$2
 render_status=$3
 
-for tool in Xvfb xdotool xclip import identify compare convert; do
-    command -v "$tool" >/dev/null || { echo "FAIL: $tool is missing"; exit 1; }
-done
-
-work=$(mktemp -d)
-xvfb_pid=
-app_pid=
-cleanup() {
-    [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
-    [ -n "$xvfb_pid" ] && wait "$xvfb_pid" 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-trap 'exit 1' INT TERM
-
-fail() {
-    echo "FAIL: $*"
-    exit 1
-}
-
-retry() {
-    local tries=$(($1 * 10))
-    shift
-    while ((tries-- > 0)); do
-        "$@" && return 0
-        sleep 0.1
-    done
-    return 1
-}
-
-timeout 120 cmake --install "$build" --prefix "$work/prefix" >"$work/install.log" ||
-    fail "cmake --install failed"
-verzino=$work/prefix/bin/verzino
+# shellcheck source-path=SCRIPTDIR source=../support/e2e.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../support/e2e.sh"
+e2e_require_tools Xvfb xdotool xclip import identify compare convert
+e2e_workdir
+e2e_install "$build"
+verzino=$prefix/bin/verzino
 
 # run EXPECTED-STATUS ARGS...: runs the program with no display at all.
 run() {
@@ -75,35 +47,10 @@ run 2 a.tbl b.tbl
 grep -q 'una sola tabella' "$work/err" || fail "two files: $(cat "$work/err")"
 echo "PASS a bad option and two files end with status 2"
 
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-xvfb_pid=$!
-retry 20 test -s "$work/display" || fail "Xvfb did not start"
-export DISPLAY=":$(head -n 1 "$work/display")"
+e2e_start_xvfb
 unset WAYLAND_DISPLAY QT_QPA_PLATFORM QT_QPA_PLATFORMTHEME
-export XDG_RUNTIME_DIR="$work/runtime"
-mkdir -m 700 "$XDG_RUNTIME_DIR"
+e2e_runtime_dir
 
-windows_named() { xdotool search --onlyvisible --name "$1" 2>/dev/null; }
-window_named() {
-    retry "$2" windows_named "$1" >/dev/null || return 1
-    windows_named "$1" | head -n 1
-}
-window_gone() { ! windows_named "$1" >/dev/null; }
-status_reads() {
-    local expected=$1 name=$2 height diff
-    import -window "$main" "$work/$name.png" 2>>"$work/import.log" || return 1
-    height=$(identify -format '%h' "$work/$name.png")
-    convert "$work/$name.png" -crop "440x25+0+$((height - 25))" +repage "$work/$name-status.png"
-    "$render_status" "$expected" "$work/$name-expected.png" 2>>"$work/render.log" || return 1
-    diff=$(compare -metric AE "$work/$name-status.png" "$work/$name-expected.png" null: 2>&1) ||
-        true
-    [ "$diff" = 0 ]
-}
-clipboard_holds() {
-    local clipboard
-    clipboard=$(timeout 2 xclip -o -selection clipboard 2>/dev/null) || return 1
-    [ "$clipboard" = "$1" ]
-}
 stop_program() {
     kill "$app_pid" 2>/dev/null || true
     wait "$app_pid" 2>/dev/null || true

@@ -8,74 +8,29 @@ set -euo pipefail
 
 build=$1
 
-for tool in Xvfb xdotool xclip setxkbmap; do
-    command -v "$tool" >/dev/null || { echo "FAIL: $tool is missing"; exit 1; }
-done
-
-work=$(mktemp -d)
-xvfb_pid=
-app_pid=
-cleanup() {
-    local status=$?
-    [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
-    [ -n "$xvfb_pid" ] && wait "$xvfb_pid" 2>/dev/null || true
-    [ "$status" -ne 0 ] && [ -s "$work/verzino.log" ] && cat "$work/verzino.log"
-    rm -rf "$work"
-    exit "$status"
+# shellcheck source-path=SCRIPTDIR source=../support/e2e.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../support/e2e.sh"
+e2e_require_tools Xvfb xdotool xclip setxkbmap
+e2e_workdir
+show_log_on_failure() {
+    [ "$1" -ne 0 ] && [ -s "$work/verzino.log" ] && cat "$work/verzino.log"
 }
-trap cleanup EXIT
-trap 'exit 1' INT TERM
+e2e_on_cleanup show_log_on_failure
+e2e_install "$build"
+verzino="$prefix/bin/verzino"
 
-fail() {
-    echo "FAIL: $*"
-    exit 1
-}
-
-retry() {
-    local seconds=$1
-    shift
-    local tries=$((seconds * 10))
-    while ((tries-- > 0)); do
-        "$@" && return 0
-        sleep 0.1
-    done
-    return 1
-}
-
-timeout 120 cmake --install "$build" --prefix "$work/prefix" >"$work/install.log" ||
-    fail "cmake --install failed"
-verzino="$work/prefix/bin/verzino"
-
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-xvfb_pid=$!
-retry 20 test -s "$work/display" || fail "Xvfb did not start"
-export DISPLAY=":$(head -n 1 "$work/display")"
+e2e_start_xvfb
 unset WAYLAND_DISPLAY QT_QPA_PLATFORM QT_QPA_PLATFORMTHEME XMODIFIERS
 # No input method server: Qt composes dead keys itself, as it does by default.
 unset QT_IM_MODULE
 export LC_ALL=C.UTF-8
-export XDG_RUNTIME_DIR="$work/runtime"
-mkdir -m 700 "$XDG_RUNTIME_DIR"
+e2e_runtime_dir
 setxkbmap -layout us -variant intl || fail "setxkbmap could not set the US international layout"
 echo "X server on $DISPLAY, keyboard us(intl)"
 
 # A, B and e grave (E8 in Windows-1252), not e acute.
 table="$work/accenti.tbl"
 printf '41=A\r\n42=B\r\nE8=\xe8\r\n' >"$table"
-
-windows_named() { xdotool search --onlyvisible --name "$1" 2>/dev/null; }
-window_named() {
-    retry "$2" windows_named "$1" >/dev/null || return 1
-    windows_named "$1" | head -n 1
-}
-window_gone() { ! windows_named "$1" >/dev/null; }
-visible_windows() { xdotool search --onlyvisible --pid "$app_pid" 2>/dev/null | wc -l; }
-more_windows_than() { [ "$(visible_windows)" -gt "$1" ]; }
-clipboard_holds() {
-    clipboard=$(timeout 2 xclip -o -selection clipboard 2>/dev/null) || return 1
-    [ "$clipboard" = "$1" ]
-}
 
 "$verzino" >"$work/verzino.log" 2>&1 &
 app_pid=$!

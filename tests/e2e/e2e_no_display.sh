@@ -5,8 +5,9 @@
 set -uo pipefail
 
 verzino=$1
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+# shellcheck source-path=SCRIPTDIR source=../support/e2e.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../support/e2e.sh"
+e2e_workdir
 
 # check WHAT FIRST-LINE-PATTERN QT-REASON-PATTERN ENV...
 check() {

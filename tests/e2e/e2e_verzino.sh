@@ -10,86 +10,29 @@ build=$1
 examples=$2
 render_status=$3
 
-for tool in Xvfb xdotool xclip import identify compare convert; do
-    command -v "$tool" >/dev/null || { echo "FAIL: $tool is missing"; exit 1; }
-done
+# shellcheck source-path=SCRIPTDIR source=../support/e2e.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../support/e2e.sh"
+e2e_require_tools Xvfb xdotool xclip import identify compare convert
+e2e_workdir
 
-work=$(mktemp -d)
-xvfb_pid=
-app_pid=
-cleanup() {
-    local status=$?
-    [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
-    [ -n "$xvfb_pid" ] && wait "$xvfb_pid" 2>/dev/null || true
-    if [ "$status" -ne 0 ]; then
-        # Keep the screenshots and logs of a failed run where ctest's user can find them.
-        local keep="$build/e2e-failure"
-        rm -rf "$keep" && mkdir -p "$keep" && cp -r "$work"/*.png "$work"/*.log "$keep"/ 2>/dev/null
-        echo "Screenshots and logs of the failed run: $keep"
-    fi
-    rm -rf "$work"
-    exit "$status"
+# Keep the screenshots and logs of a failed run where ctest's user can find them.
+keep_failure() {
+    [ "$1" -ne 0 ] || return 0
+    local keep="$build/e2e-failure"
+    rm -rf "$keep" && mkdir -p "$keep" && cp -r "$work"/*.png "$work"/*.log "$keep"/ 2>/dev/null
+    echo "Screenshots and logs of the failed run: $keep"
 }
-trap cleanup EXIT
-trap 'exit 1' INT TERM
-
-fail() {
-    echo "FAIL: $*"
-    exit 1
-}
-
-# Runs a command again every tenth of a second until it succeeds, for at most $1 seconds.
-retry() {
-    local seconds=$1
-    shift
-    local tries=$((seconds * 10))
-    while ((tries-- > 0)); do
-        "$@" && return 0
-        sleep 0.1
-    done
-    return 1
-}
+e2e_on_cleanup keep_failure
 
 echo "Installing into $work/prefix"
-timeout 120 cmake --install "$build" --prefix "$work/prefix" >"$work/install.log" ||
-    fail "cmake --install failed"
-verzino="$work/prefix/bin/verzino"
+e2e_install "$build"
+verzino="$prefix/bin/verzino"
 [ -x "$verzino" ] || fail "the installed program is not at bin/verzino"
 
-# A private X server on a free display number, which it writes to the file when it is ready.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-xvfb_pid=$!
-retry 20 test -s "$work/display" || fail "Xvfb did not start"
-export DISPLAY=":$(head -n 1 "$work/display")"
+e2e_start_xvfb
 unset WAYLAND_DISPLAY QT_QPA_PLATFORM QT_QPA_PLATFORMTHEME
-export XDG_RUNTIME_DIR="$work/runtime"
-mkdir -m 700 "$XDG_RUNTIME_DIR"
+e2e_runtime_dir
 echo "X server on $DISPLAY"
-
-windows_named() { xdotool search --onlyvisible --name "$1" 2>/dev/null; }
-window_named() {
-    local id
-    retry "$2" windows_named "$1" >/dev/null || return 1
-    id=$(windows_named "$1" | head -n 1)
-    echo "$id"
-}
-window_gone() { ! windows_named "$1" >/dev/null; }
-visible_windows() { xdotool search --onlyvisible --pid "$app_pid" 2>/dev/null | wc -l; }
-more_windows_than() { [ "$(visible_windows)" -gt "$1" ]; }
-
-# The status bar is the client area's bottom 25 pixels; compared pixel for pixel with the
-# same status bar drawn with the expected text.
-status_reads() {
-    local expected=$1 name=$2 height diff
-    import -window "$main" "$work/$name.png" 2>>"$work/import.log" || return 1
-    height=$(identify -format '%h' "$work/$name.png")
-    convert "$work/$name.png" -crop "440x25+0+$((height - 25))" +repage "$work/$name-status.png"
-    "$render_status" "$expected" "$work/$name-expected.png" 2>>"$work/render.log" || return 1
-    diff=$(compare -metric AE "$work/$name-status.png" "$work/$name-expected.png" null: 2>&1) ||
-        true
-    [ "$diff" = 0 ]
-}
 
 "$verzino" >"$work/verzino.log" 2>&1 &
 app_pid=$!
@@ -170,11 +113,6 @@ marker_moved_by() {
     read -r left right count <<<"$marker_start"
     # The same dot, whole and only once, shifted by whole pixels.
     [ "$now" = "$((left + pixels)) $((right + pixels)) $count" ]
-}
-
-clipboard_holds() {
-    clipboard=$(timeout 2 xclip -o -selection clipboard 2>>"$work/xclip.log") || return 1
-    [ "$clipboard" = "$1" ]
 }
 
 # The limit by the mouse: five clicks on the up arrow, then a line with lower-case letters,
