@@ -59,7 +59,55 @@ skipPlainSsse3(const unsigned char *p, const unsigned char *end, const unsigned 
     return p;
 }
 
+// UTF-8 masks of the sixteen bytes at p (the byte after them is read too). latinRows holds the
+// admitted-character bitmaps of the lead bytes C2 and C3 (U+0080..U+00FF, where a Latin text's
+// accented letters are), eight bits to a byte: a sequence with one of these leads is decided
+// here without a branch. Each mask has one bit per byte:
+// - continuations: the continuation bytes (80..BF);
+// - otherLeads: the other lead bytes of two-byte sequences (C0, C1, C4..DF);
+// - admitted: the leads C2 and C3 followed by a second byte that makes an admitted character.
+struct Utf8Masks16 {
+    int continuations;
+    int otherLeads;
+    int admitted;
+};
+
+__attribute__((target("ssse3"))) inline Utf8Masks16 utf8Masks16(const unsigned char *p,
+                                                                const unsigned char *latinRows)
+{
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+    const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p + 1));
+    const __m128i seven = _mm_set1_epi8(7);
+    // Signed, 80..BF are -128..-65 and C0..DF are -64..-33.
+    const __m128i leads = _mm_and_si128(_mm_cmpgt_epi8(bytes, _mm_set1_epi8(-65)),
+                                        _mm_cmplt_epi8(bytes, _mm_set1_epi8(-32)));
+    const __m128i latin =
+        _mm_cmpeq_epi8(_mm_and_si128(bytes, _mm_set1_epi8(char(0xFE))), _mm_set1_epi8(char(0xC2)));
+    const __m128i nextIsContinuation = _mm_cmplt_epi8(next, _mm_set1_epi8(-64));
+    // The bitmap byte: bits 3..5 of the second byte, and C3's bitmap after C2's.
+    const __m128i row = _mm_or_si128(_mm_and_si128(_mm_srli_epi16(next, 3), seven),
+                                     _mm_and_si128(_mm_slli_epi16(bytes, 3), _mm_set1_epi8(8)));
+    const __m128i bitOfLow = _mm_setr_epi8(1, 2, 4, 8, 16, 32, 64, -128, 0, 0, 0, 0, 0, 0, 0, 0);
+    const __m128i rows = _mm_loadu_si128(reinterpret_cast<const __m128i *>(latinRows));
+    const __m128i hit = _mm_and_si128(_mm_shuffle_epi8(rows, row),
+                                      _mm_shuffle_epi8(bitOfLow, _mm_and_si128(next, seven)));
+    const __m128i admitted = _mm_andnot_si128(_mm_cmpeq_epi8(hit, _mm_setzero_si128()),
+                                              _mm_and_si128(latin, nextIsContinuation));
+    return {_mm_movemask_epi8(_mm_cmplt_epi8(bytes, _mm_set1_epi8(-64))),
+            _mm_movemask_epi8(_mm_andnot_si128(latin, leads)), _mm_movemask_epi8(admitted)};
+}
+
+// The bits from..to-1 of a 64-bit mask (from < 64, to <= 64).
+__attribute__((target("ssse3,popcnt"))) inline std::uint64_t bitsBetween(std::ptrdiff_t from,
+                                                                         std::ptrdiff_t to)
+{
+    const std::uint64_t below = to == 64 ? ~std::uint64_t(0) : (std::uint64_t(1) << to) - 1;
+    return below & ~((std::uint64_t(1) << from) - 1);
+}
+
 const bool g_hasSsse3 = __builtin_cpu_supports("ssse3");
+// The 64-byte windows count columns with POPCNT, which came after SSSE3.
+const bool g_hasWindows = g_hasSsse3 && __builtin_cpu_supports("popcnt");
 #endif
 
 } // namespace
@@ -75,8 +123,11 @@ TextChecker::TextChecker(const CharacterTable &table, qint64 limit, Encoding enc
     m_outsideCodePageRefused =
         admitKeystroke(KeyCode::OutsideCodePage, true, table) == KeystrokeAction::Drop;
 
-    for (char32_t ch = 0x80; ch < m_twoByteRefused.size(); ++ch)
+    for (char32_t ch = 0x80; ch < m_twoByteRefused.size(); ++ch) {
         m_twoByteRefused[ch] = refuses(ch);
+        if (!m_twoByteRefused[ch])
+            m_twoByteAdmitted[ch >> 6] |= std::uint64_t(1) << (ch & 0x3F);
+    }
 
     for (int byte = 0; byte < 256; ++byte) {
         ByteClass &cls = m_classes[std::size_t(byte)];
@@ -141,7 +192,7 @@ void TextChecker::feedUtf8(const unsigned char *p, const unsigned char *end)
 const unsigned char *TextChecker::feedBytes(const unsigned char *p, const unsigned char *end)
 {
 #if defined(VERZINO_CHECKER_SSSE3)
-    if (g_hasSsse3)
+    if (g_hasWindows)
         p = feedWindows(p, end);
 #endif
     while (p < end) {
@@ -160,26 +211,58 @@ const unsigned char *TextChecker::feedBytes(const unsigned char *p, const unsign
 
 #if defined(VERZINO_CHECKER_SSSE3)
 // 64 bytes at a time: one bit mask of the bytes that are not plain, walked stop by stop, so the
-// plain bytes between two stops cost nothing each. Leaves the last bytes, where a sequence or a
-// CR LF could run past the end, to the byte loop.
-__attribute__((target("ssse3"))) const unsigned char *
+// plain bytes between two stops cost nothing each. In a UTF-8 text a two-byte sequence whose
+// character the tables admit (an accented letter) is no stop either: the columns between two
+// stops are the bytes there that are not continuation bytes. Leaves the last bytes, where a
+// sequence or a CR LF could run past the end, to the byte loop.
+__attribute__((target("ssse3,popcnt"))) const unsigned char *
 TextChecker::feedWindows(const unsigned char *p, const unsigned char *end)
 {
+    const bool utf8 = m_encoding == Encoding::Utf8;
+    const auto *const latinRows = reinterpret_cast<const unsigned char *>(&m_twoByteAdmitted[2]);
     while (end - p >= 64 + 4) {
         const unsigned char *const window = p;
         std::uint64_t stops = 0;
-        for (int i = 0; i < 4; ++i)
+        std::uint64_t continuations = 0;
+        std::uint64_t otherLeads = 0;
+        std::uint64_t admitted = 0;
+        for (int i = 0; i < 4; ++i) {
             stops |= std::uint64_t(stopMask16(window + 16 * i, m_plainRows.data())) << (16 * i);
+            if (utf8) {
+                const Utf8Masks16 masks = utf8Masks16(window + 16 * i, latinRows);
+                continuations |= std::uint64_t(unsigned(masks.continuations)) << (16 * i);
+                otherLeads |= std::uint64_t(unsigned(masks.otherLeads)) << (16 * i);
+                admitted |= std::uint64_t(unsigned(masks.admitted)) << (16 * i);
+            }
+        }
+        // A sequence whose second byte is past the window is left to the stops.
+        admitted &= ~(std::uint64_t(1) << 63);
+        // Other two-byte sequences whole inside the window, one by one.
+        for (std::uint64_t pairs = otherLeads & (continuations >> 1); pairs != 0;
+             pairs &= pairs - 1) {
+            const int at = __builtin_ctzll(pairs);
+            if (m_twoByteAdmitted[window[at] & 0x1F] >> (window[at + 1] & 0x3F) & 1)
+                admitted |= std::uint64_t(1) << at;
+        }
+        stops &= ~(admitted | admitted << 1);
+        const std::uint64_t counted = ~(admitted << 1);
+
         while (stops != 0) {
-            const unsigned char *const stop = window + __builtin_ctzll(stops);
+            const int at = __builtin_ctzll(stops);
             stops &= stops - 1;
+            const unsigned char *const stop = window + at;
             if (stop < p)
                 continue; // inside a sequence or a CR LF already taken
-            m_column += stop - p;
-            p = takeStop(stop, end);
+            m_column += __builtin_popcountll(counted & bitsBetween(p - window, at));
+            if (*stop == '\n') { // the most common stop, taken here without a call
+                endLine();
+                p = stop + 1;
+            } else {
+                p = takeStop(stop, end);
+            }
         }
         if (p < window + 64) {
-            m_column += window + 64 - p;
+            m_column += __builtin_popcountll(counted & bitsBetween(p - window, 64));
             p = window + 64;
         }
     }
