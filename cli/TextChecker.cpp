@@ -59,42 +59,29 @@ skipPlainSsse3(const unsigned char *p, const unsigned char *end, const unsigned 
     return p;
 }
 
-// UTF-8 masks of the sixteen bytes at p (the byte after them is read too). latinRows holds the
-// admitted-character bitmaps of the lead bytes C2 and C3 (U+0080..U+00FF, where a Latin text's
-// accented letters are), eight bits to a byte: a sequence with one of these leads is decided
-// here without a branch. Each mask has one bit per byte:
-// - continuations: the continuation bytes (80..BF);
-// - otherLeads: the other lead bytes of two-byte sequences (C0, C1, C4..DF);
-// - admitted: the leads C2 and C3 followed by a second byte that makes an admitted character.
-struct Utf8Masks16 {
-    int continuations;
-    int otherLeads;
-    int admitted;
-};
-
-__attribute__((target("ssse3"))) inline Utf8Masks16 utf8Masks16(const unsigned char *p,
+// One bit for each of the sixteen bytes at p that leads a two-byte UTF-8 sequence the tables
+// admit, with lead byte C2 or C3 (U+0080..U+00FF, where a Latin text's accented letters are); the
+// byte after the sixteen is read too. latinRows holds the admitted characters' bitmaps of the two
+// leads, eight second bytes to a byte, C2's first.
+__attribute__((target("ssse3"))) inline int admittedLatinMask16(const unsigned char *p,
                                                                 const unsigned char *latinRows)
 {
     const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
     const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p + 1));
     const __m128i seven = _mm_set1_epi8(7);
-    // Signed, 80..BF are -128..-65 and C0..DF are -64..-33.
-    const __m128i leads = _mm_and_si128(_mm_cmpgt_epi8(bytes, _mm_set1_epi8(-65)),
-                                        _mm_cmplt_epi8(bytes, _mm_set1_epi8(-32)));
     const __m128i latin =
         _mm_cmpeq_epi8(_mm_and_si128(bytes, _mm_set1_epi8(char(0xFE))), _mm_set1_epi8(char(0xC2)));
+    // Signed, the continuation bytes 80..BF are -128..-65.
     const __m128i nextIsContinuation = _mm_cmplt_epi8(next, _mm_set1_epi8(-64));
-    // The bitmap byte: bits 3..5 of the second byte, and C3's bitmap after C2's.
+    // The bitmap byte: bits 3..5 of the second byte, and C3's bytes after C2's.
     const __m128i row = _mm_or_si128(_mm_and_si128(_mm_srli_epi16(next, 3), seven),
                                      _mm_and_si128(_mm_slli_epi16(bytes, 3), _mm_set1_epi8(8)));
     const __m128i bitOfLow = _mm_setr_epi8(1, 2, 4, 8, 16, 32, 64, -128, 0, 0, 0, 0, 0, 0, 0, 0);
     const __m128i rows = _mm_loadu_si128(reinterpret_cast<const __m128i *>(latinRows));
     const __m128i hit = _mm_and_si128(_mm_shuffle_epi8(rows, row),
                                       _mm_shuffle_epi8(bitOfLow, _mm_and_si128(next, seven)));
-    const __m128i admitted = _mm_andnot_si128(_mm_cmpeq_epi8(hit, _mm_setzero_si128()),
-                                              _mm_and_si128(latin, nextIsContinuation));
-    return {_mm_movemask_epi8(_mm_cmplt_epi8(bytes, _mm_set1_epi8(-64))),
-            _mm_movemask_epi8(_mm_andnot_si128(latin, leads)), _mm_movemask_epi8(admitted)};
+    return _mm_movemask_epi8(_mm_andnot_si128(_mm_cmpeq_epi8(hit, _mm_setzero_si128()),
+                                              _mm_and_si128(latin, nextIsContinuation)));
 }
 
 // The bits from..to-1 of a 64-bit mask (from < 64, to <= 64).
@@ -125,8 +112,8 @@ TextChecker::TextChecker(const CharacterTable &table, qint64 limit, Encoding enc
 
     for (char32_t ch = 0x80; ch < m_twoByteRefused.size(); ++ch) {
         m_twoByteRefused[ch] = refuses(ch);
-        if (!m_twoByteRefused[ch])
-            m_twoByteAdmitted[ch >> 6] |= std::uint64_t(1) << (ch & 0x3F);
+        if (ch <= 0xFF && !m_twoByteRefused[ch])
+            m_latinAdmitted[(ch >> 6) - 2] |= std::uint64_t(1) << (ch & 0x3F);
     }
 
     for (int byte = 0; byte < 256; ++byte) {
@@ -211,39 +198,29 @@ const unsigned char *TextChecker::feedBytes(const unsigned char *p, const unsign
 
 #if defined(VERZINO_CHECKER_SSSE3)
 // 64 bytes at a time: one bit mask of the bytes that are not plain, walked stop by stop, so the
-// plain bytes between two stops cost nothing each. In a UTF-8 text a two-byte sequence whose
-// character the tables admit (an accented letter) is no stop either: the columns between two
-// stops are the bytes there that are not continuation bytes. Leaves the last bytes, where a
-// sequence or a CR LF could run past the end, to the byte loop.
+// plain bytes between two stops cost nothing each. In a UTF-8 text a two-byte sequence for an
+// admitted character from U+0080 to U+00FF (an accented letter) is no stop either: the columns
+// between two stops are the bytes there less those sequences' second bytes. Other sequences go
+// through takeStop(). Leaves the last bytes, where a sequence or a CR LF could run past the end,
+// to the byte loop.
 __attribute__((target("ssse3,popcnt"))) const unsigned char *
 TextChecker::feedWindows(const unsigned char *p, const unsigned char *end)
 {
     const bool utf8 = m_encoding == Encoding::Utf8;
-    const auto *const latinRows = reinterpret_cast<const unsigned char *>(&m_twoByteAdmitted[2]);
+    const auto *const latinRows = reinterpret_cast<const unsigned char *>(m_latinAdmitted.data());
+    qint64 column = m_column;
     while (end - p >= 64 + 4) {
         const unsigned char *const window = p;
         std::uint64_t stops = 0;
-        std::uint64_t continuations = 0;
-        std::uint64_t otherLeads = 0;
         std::uint64_t admitted = 0;
         for (int i = 0; i < 4; ++i) {
             stops |= std::uint64_t(stopMask16(window + 16 * i, m_plainRows.data())) << (16 * i);
-            if (utf8) {
-                const Utf8Masks16 masks = utf8Masks16(window + 16 * i, latinRows);
-                continuations |= std::uint64_t(unsigned(masks.continuations)) << (16 * i);
-                otherLeads |= std::uint64_t(unsigned(masks.otherLeads)) << (16 * i);
-                admitted |= std::uint64_t(unsigned(masks.admitted)) << (16 * i);
-            }
+            if (utf8)
+                admitted |= std::uint64_t(unsigned(admittedLatinMask16(window + 16 * i, latinRows)))
+                            << (16 * i);
         }
         // A sequence whose second byte is past the window is left to the stops.
         admitted &= ~(std::uint64_t(1) << 63);
-        // Other two-byte sequences whole inside the window, one by one.
-        for (std::uint64_t pairs = otherLeads & (continuations >> 1); pairs != 0;
-             pairs &= pairs - 1) {
-            const int at = __builtin_ctzll(pairs);
-            if (m_twoByteAdmitted[window[at] & 0x1F] >> (window[at + 1] & 0x3F) & 1)
-                admitted |= std::uint64_t(1) << at;
-        }
         stops &= ~(admitted | admitted << 1);
         const std::uint64_t counted = ~(admitted << 1);
 
@@ -253,19 +230,25 @@ TextChecker::feedWindows(const unsigned char *p, const unsigned char *end)
             const unsigned char *const stop = window + at;
             if (stop < p)
                 continue; // inside a sequence or a CR LF already taken
-            m_column += __builtin_popcountll(counted & bitsBetween(p - window, at));
-            if (*stop == '\n') { // the most common stop, taken here without a call
-                endLine();
+            column += __builtin_popcountll(counted & bitsBetween(p - window, at));
+            if (*stop == '\n' && (m_limit <= 0 || column <= m_limit)) {
+                // The most common stop, taken here without a call.
+                ++m_lines;
+                ++m_line;
+                column = 0;
                 p = stop + 1;
             } else {
+                m_column = column;
                 p = takeStop(stop, end);
+                column = m_column;
             }
         }
         if (p < window + 64) {
-            m_column += __builtin_popcountll(counted & bitsBetween(p - window, 64));
+            column += __builtin_popcountll(counted & bitsBetween(p - window, 64));
             p = window + 64;
         }
     }
+    m_column = column;
     return p;
 }
 #endif

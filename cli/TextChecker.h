@@ -80,9 +80,9 @@ private:
     std::array<bool, 256> m_codeRefused{}; // by Windows-1252 code
     bool m_outsideCodePageRefused = false;
     std::array<bool, 0x800> m_twoByteRefused{}; // the characters of two-byte UTF-8 sequences
-    // Bit b of entry l set: the two-byte sequence with lead byte C0 + l and second byte 80 + b
-    // stands for an admitted character. C0 and C1 (overlong forms) have none.
-    std::array<std::uint64_t, 32> m_twoByteAdmitted{};
+    // Bit b of entry l set: the two-byte sequence with lead byte C2 + l and second byte 80 + b
+    // stands for an admitted character (U+0080..U+00FF).
+    std::array<std::uint64_t, 2> m_latinAdmitted{};
 
     qint64 m_line = 1;
     qint64 m_column = 0; // characters so far on the current line
