@@ -58,6 +58,9 @@ private:
     // Checks up to end; returns where a UTF-8 sequence cut by the end starts, or end.
     const unsigned char *feedBytes(const unsigned char *p, const unsigned char *end);
     const unsigned char *feedWindows(const unsigned char *p, const unsigned char *end);
+    const unsigned char *feedWindowsAvx2(const unsigned char *p, const unsigned char *end);
+    const unsigned char *takeWindow(const unsigned char *window, const unsigned char *end,
+                                    std::uint64_t stops, std::uint64_t admitted, qint64 &column);
     // Handles one byte that is not plain; returns where the next one is, or p itself when a
     // UTF-8 sequence is cut by the end of the block.
     const unsigned char *takeStop(const unsigned char *p, const unsigned char *end);
