@@ -59,7 +59,87 @@ skipPlainSsse3(const unsigned char *p, const unsigned char *end, const unsigned 
     return p;
 }
 
+// One bit for each of the sixteen bytes at p that leads a two-byte UTF-8 sequence the tables
+// admit, with lead byte C2 or C3 (U+0080..U+00FF, where a Latin text's accented letters are); the
+// byte after the sixteen is read too. latinRows holds the admitted characters' bitmaps of the two
+// leads, eight second bytes to a byte, C2's first.
+__attribute__((target("ssse3"))) inline int admittedLatinMask16(const unsigned char *p,
+                                                                const unsigned char *latinRows)
+{
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+    const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p + 1));
+    const __m128i seven = _mm_set1_epi8(7);
+    const __m128i latin =
+        _mm_cmpeq_epi8(_mm_and_si128(bytes, _mm_set1_epi8(char(0xFE))), _mm_set1_epi8(char(0xC2)));
+    // Signed, the continuation bytes 80..BF are -128..-65.
+    const __m128i nextIsContinuation = _mm_cmplt_epi8(next, _mm_set1_epi8(-64));
+    // The bitmap byte: bits 3..5 of the second byte, and C3's bytes after C2's.
+    const __m128i row = _mm_or_si128(_mm_and_si128(_mm_srli_epi16(next, 3), seven),
+                                     _mm_and_si128(_mm_slli_epi16(bytes, 3), _mm_set1_epi8(8)));
+    const __m128i bitOfLow = _mm_setr_epi8(1, 2, 4, 8, 16, 32, 64, -128, 0, 0, 0, 0, 0, 0, 0, 0);
+    const __m128i rows = _mm_loadu_si128(reinterpret_cast<const __m128i *>(latinRows));
+    const __m128i hit = _mm_and_si128(_mm_shuffle_epi8(rows, row),
+                                      _mm_shuffle_epi8(bitOfLow, _mm_and_si128(next, seven)));
+    return _mm_movemask_epi8(_mm_andnot_si128(_mm_cmpeq_epi8(hit, _mm_setzero_si128()),
+                                              _mm_and_si128(latin, nextIsContinuation)));
+}
+
+// The same two masks for 32 bytes at once.
+__attribute__((target("avx2"))) inline unsigned stopMask32(const unsigned char *p,
+                                                           const unsigned char *rows)
+{
+    const __m256i table =
+        _mm256_broadcastsi128_si256(_mm_load_si128(reinterpret_cast<const __m128i *>(rows)));
+    const __m256i bitOfHigh = _mm256_broadcastsi128_si256(
+        _mm_setr_epi8(1, 2, 4, 8, 16, 32, 64, -128, 0, 0, 0, 0, 0, 0, 0, 0));
+    const __m256i nibble = _mm256_set1_epi8(0x0F);
+    const __m256i bytes = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(p));
+    const __m256i row = _mm256_shuffle_epi8(table, _mm256_and_si256(bytes, nibble));
+    const __m256i bit =
+        _mm256_shuffle_epi8(bitOfHigh, _mm256_and_si256(_mm256_srli_epi16(bytes, 4), nibble));
+    return unsigned(_mm256_movemask_epi8(
+        _mm256_cmpeq_epi8(_mm256_and_si256(row, bit), _mm256_setzero_si256())));
+}
+
+__attribute__((target("avx2"))) inline unsigned admittedLatinMask32(const unsigned char *p,
+                                                                    const unsigned char *latinRows)
+{
+    const __m256i bytes = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(p));
+    const __m256i next = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(p + 1));
+    const __m256i seven = _mm256_set1_epi8(7);
+    const __m256i latin = _mm256_cmpeq_epi8(_mm256_and_si256(bytes, _mm256_set1_epi8(char(0xFE))),
+                                            _mm256_set1_epi8(char(0xC2)));
+    const __m256i nextIsContinuation = _mm256_cmpgt_epi8(_mm256_set1_epi8(-64), next);
+    const __m256i row =
+        _mm256_or_si256(_mm256_and_si256(_mm256_srli_epi16(next, 3), seven),
+                        _mm256_and_si256(_mm256_slli_epi16(bytes, 3), _mm256_set1_epi8(8)));
+    const __m256i bitOfLow = _mm256_broadcastsi128_si256(
+        _mm_setr_epi8(1, 2, 4, 8, 16, 32, 64, -128, 0, 0, 0, 0, 0, 0, 0, 0));
+    const __m256i rows =
+        _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i *>(latinRows)));
+    const __m256i hit =
+        _mm256_and_si256(_mm256_shuffle_epi8(rows, row),
+                         _mm256_shuffle_epi8(bitOfLow, _mm256_and_si256(next, seven)));
+    return unsigned(
+        _mm256_movemask_epi8(_mm256_andnot_si256(_mm256_cmpeq_epi8(hit, _mm256_setzero_si256()),
+                                                 _mm256_and_si256(latin, nextIsContinuation))));
+}
+
+// The bits from..to-1 of a 64-bit mask (from < 64, to <= 64).
+inline std::uint64_t bitsBetween(std::ptrdiff_t from, std::ptrdiff_t to)
+{
+    const std::uint64_t below = to == 64 ? ~std::uint64_t(0) : (std::uint64_t(1) << to) - 1;
+    return below & ~((std::uint64_t(1) << from) - 1);
+}
+
 const bool g_hasSsse3 = __builtin_cpu_supports("ssse3");
+// The 64-byte windows count columns with POPCNT, which came after SSSE3.
+const bool g_hasWindows = g_hasSsse3 && __builtin_cpu_supports("popcnt");
+#if defined(VERZINO_NO_AVX2)
+const bool g_hasAvx2 = false;
+#else
+const bool g_hasAvx2 = g_hasWindows && __builtin_cpu_supports("avx2");
+#endif
 #endif
 
 } // namespace
@@ -75,8 +155,11 @@ TextChecker::TextChecker(const CharacterTable &table, qint64 limit, Encoding enc
     m_outsideCodePageRefused =
         admitKeystroke(KeyCode::OutsideCodePage, true, table) == KeystrokeAction::Drop;
 
-    for (char32_t ch = 0x80; ch < m_twoByteRefused.size(); ++ch)
+    for (char32_t ch = 0x80; ch < m_twoByteRefused.size(); ++ch) {
         m_twoByteRefused[ch] = refuses(ch);
+        if (ch <= 0xFF && !m_twoByteRefused[ch])
+            m_latinAdmitted[(ch >> 6) - 2] |= std::uint64_t(1) << (ch & 0x3F);
+    }
 
     for (int byte = 0; byte < 256; ++byte) {
         ByteClass &cls = m_classes[std::size_t(byte)];
@@ -141,7 +224,9 @@ void TextChecker::feedUtf8(const unsigned char *p, const unsigned char *end)
 const unsigned char *TextChecker::feedBytes(const unsigned char *p, const unsigned char *end)
 {
 #if defined(VERZINO_CHECKER_SSSE3)
-    if (g_hasSsse3)
+    if (g_hasAvx2)
+        p = feedWindowsAvx2(p, end);
+    else if (g_hasWindows)
         p = feedWindows(p, end);
 #endif
     while (p < end) {
@@ -160,28 +245,86 @@ const unsigned char *TextChecker::feedBytes(const unsigned char *p, const unsign
 
 #if defined(VERZINO_CHECKER_SSSE3)
 // 64 bytes at a time: one bit mask of the bytes that are not plain, walked stop by stop, so the
-// plain bytes between two stops cost nothing each. Leaves the last bytes, where a sequence or a
-// CR LF could run past the end, to the byte loop.
-__attribute__((target("ssse3"))) const unsigned char *
+// plain bytes between two stops cost nothing each. In a UTF-8 text a two-byte sequence for an
+// admitted character from U+0080 to U+00FF (an accented letter) is no stop either: the columns
+// between two stops are the bytes there less those sequences' second bytes. Other sequences go
+// through takeStop(). Leaves the last bytes, where a sequence or a CR LF could run past the end,
+// to the byte loop.
+__attribute__((target("ssse3,popcnt"))) const unsigned char *
 TextChecker::feedWindows(const unsigned char *p, const unsigned char *end)
 {
+    const bool utf8 = m_encoding == Encoding::Utf8;
+    const auto *const latinRows = reinterpret_cast<const unsigned char *>(m_latinAdmitted.data());
+    qint64 column = m_column;
     while (end - p >= 64 + 4) {
-        const unsigned char *const window = p;
         std::uint64_t stops = 0;
-        for (int i = 0; i < 4; ++i)
-            stops |= std::uint64_t(stopMask16(window + 16 * i, m_plainRows.data())) << (16 * i);
-        while (stops != 0) {
-            const unsigned char *const stop = window + __builtin_ctzll(stops);
-            stops &= stops - 1;
-            if (stop < p)
-                continue; // inside a sequence or a CR LF already taken
-            m_column += stop - p;
+        std::uint64_t admitted = 0;
+        for (int i = 0; i < 4; ++i) {
+            stops |= std::uint64_t(stopMask16(p + 16 * i, m_plainRows.data())) << (16 * i);
+            if (utf8)
+                admitted |= std::uint64_t(unsigned(admittedLatinMask16(p + 16 * i, latinRows)))
+                            << (16 * i);
+        }
+        p = takeWindow(p, end, stops, admitted, column);
+    }
+    m_column = column;
+    return p;
+}
+
+// The same with 32 bytes to a vector.
+__attribute__((target("avx2,popcnt"))) const unsigned char *
+TextChecker::feedWindowsAvx2(const unsigned char *p, const unsigned char *end)
+{
+    const bool utf8 = m_encoding == Encoding::Utf8;
+    const auto *const latinRows = reinterpret_cast<const unsigned char *>(m_latinAdmitted.data());
+    qint64 column = m_column;
+    while (end - p >= 64 + 4) {
+        const std::uint64_t stops = stopMask32(p, m_plainRows.data()) |
+                                    std::uint64_t(stopMask32(p + 32, m_plainRows.data())) << 32;
+        const std::uint64_t admitted =
+            utf8 ? admittedLatinMask32(p, latinRows) |
+                       std::uint64_t(admittedLatinMask32(p + 32, latinRows)) << 32
+                 : 0;
+        p = takeWindow(p, end, stops, admitted, column);
+    }
+    m_column = column;
+    return p;
+}
+
+// Takes the 64 bytes at window, whose stops and admitted two-byte sequences are given; returns
+// where the next byte to take is (past the window when a stop's sequence or CR LF runs on).
+__attribute__((always_inline)) inline const unsigned char *
+TextChecker::takeWindow(const unsigned char *window, const unsigned char *end, std::uint64_t stops,
+                        std::uint64_t admitted, qint64 &column)
+{
+    // A sequence whose second byte is past the window is left to the stops.
+    admitted &= ~(std::uint64_t(1) << 63);
+    stops &= ~(admitted | admitted << 1);
+    const std::uint64_t counted = ~(admitted << 1);
+
+    const unsigned char *p = window;
+    while (stops != 0) {
+        const int at = __builtin_ctzll(stops);
+        stops &= stops - 1;
+        const unsigned char *const stop = window + at;
+        if (stop < p)
+            continue; // inside a sequence or a CR LF already taken
+        column += __builtin_popcountll(counted & bitsBetween(p - window, at));
+        if (*stop == '\n' && (m_limit <= 0 || column <= m_limit)) {
+            // The most common stop, taken here without a call.
+            ++m_lines;
+            ++m_line;
+            column = 0;
+            p = stop + 1;
+        } else {
+            m_column = column;
             p = takeStop(stop, end);
+            column = m_column;
         }
-        if (p < window + 64) {
-            m_column += window + 64 - p;
-            p = window + 64;
-        }
+    }
+    if (p < window + 64) {
+        column += __builtin_popcountll(counted & bitsBetween(p - window, 64));
+        p = window + 64;
     }
     return p;
 }

@@ -3,6 +3,7 @@
 #include <QtGlobal>
 
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <string_view>
 
@@ -57,6 +58,9 @@ private:
     // Checks up to end; returns where a UTF-8 sequence cut by the end starts, or end.
     const unsigned char *feedBytes(const unsigned char *p, const unsigned char *end);
     const unsigned char *feedWindows(const unsigned char *p, const unsigned char *end);
+    const unsigned char *feedWindowsAvx2(const unsigned char *p, const unsigned char *end);
+    const unsigned char *takeWindow(const unsigned char *window, const unsigned char *end,
+                                    std::uint64_t stops, std::uint64_t admitted, qint64 &column);
     // Handles one byte that is not plain; returns where the next one is, or p itself when a
     // UTF-8 sequence is cut by the end of the block.
     const unsigned char *takeStop(const unsigned char *p, const unsigned char *end);
@@ -79,6 +83,9 @@ private:
     std::array<bool, 256> m_codeRefused{}; // by Windows-1252 code
     bool m_outsideCodePageRefused = false;
     std::array<bool, 0x800> m_twoByteRefused{}; // the characters of two-byte UTF-8 sequences
+    // Bit b of entry l set: the two-byte sequence with lead byte C2 + l and second byte 80 + b
+    // stands for an admitted character (U+0080..U+00FF).
+    std::array<std::uint64_t, 2> m_latinAdmitted{};
 
     qint64 m_line = 1;
     qint64 m_column = 0; // characters so far on the current line

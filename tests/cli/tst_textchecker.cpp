@@ -70,6 +70,8 @@ private Q_SLOTS:
     void report();
     void longRuns_data();
     void longRuns();
+    void accentedRuns_data();
+    void accentedRuns();
     void invalidUtf8IsNoticed();
 };
 
@@ -221,6 +223,75 @@ void TestTextChecker::longRuns()
             QVERIFY2(report.problems == expected,
                      qPrintable(u"at %1, pieces of %2: %3"_s.arg(at).arg(piece).arg(
                          report.problems.join(u' '))));
+        }
+    }
+}
+
+void TestTextChecker::accentedRuns_data()
+{
+    QTest::addColumn<QByteArray>("stop");
+    QTest::addColumn<QString>("problem"); // empty: none
+    QTest::addColumn<int>("columns");     // the stop's columns; 0 for a line end
+    QTest::addColumn<bool>("invalid");
+
+    QTest::newRow("undefined accented letter") << "\xC3\x9F"_ba << u"U+00DF"_s << 1 << false;
+    QTest::newRow("undefined two-byte letter") << "\xCE\xA9"_ba << u"U+03A9"_s << 1 << false;
+    QTest::newRow("undefined three-byte character")
+        << "\xE2\x98\x83"_ba << u"U+2603"_s << 1 << false;
+    QTest::newRow("two-byte control") << "\xC2\x85"_ba << QString() << 1 << false;
+    QTest::newRow("line feed") << "\n"_ba << QString() << 0 << false;
+    QTest::newRow("CR LF") << "\r\n"_ba << QString() << 0 << false;
+    QTest::newRow("lead byte before a letter") << "\xC3"
+                                                  "A"_ba
+                                               << u"U+FFFD"_s << 2 << true;
+    QTest::newRow("lead byte before a lead byte") << "\xC3\xC3\xA9"_ba << u"U+FFFD"_s << 2 << true;
+    QTest::newRow("stray continuation byte") << "\x85"_ba << u"U+FFFD"_s << 1 << true;
+    QTest::newRow("cut three-byte sequence") << "\xE2\x98"
+                                                "A"_ba
+                                             << u"U+FFFD"_s << 2 << true;
+}
+
+void TestTextChecker::accentedRuns()
+{
+    // Runs of defined accented letters (two bytes, one column each) around one stop at every
+    // position and both byte parities, so the stop and the letters meet every edge of the
+    // blocks the checker takes at once; then a second problem and a line past the limit.
+    QFETCH(QByteArray, stop);
+    QFETCH(QString, problem);
+    QFETCH(int, columns);
+    QFETCH(bool, invalid);
+
+    const CharacterTable table = tableDefining(u"Aé"_s);
+    const QByteArray letter = "\xC3\xA9"_ba;
+    constexpr qint64 limit = 30;
+    for (int prefix = 0; prefix < 2; ++prefix) {
+        for (int at = 0; at < 70; ++at) {
+            const QByteArray text =
+                QByteArray(prefix, 'A') + letter.repeated(at) + stop + letter.repeated(40) + "y";
+            const qint64 before = prefix + at;
+            QStringList expected;
+            if (columns == 0) {
+                if (before > limit)
+                    expected.append(u"1:31:>%1"_s.arg(before));
+                expected.append(u"2:41:U+0079"_s);
+                expected.append(u"2:31:>41"_s);
+            } else {
+                if (!problem.isEmpty())
+                    expected.append(u"1:%1:%2"_s.arg(before + 1).arg(problem));
+                expected.append(u"1:%1:U+0079"_s.arg(before + columns + 41));
+                expected.append(u"1:31:>%1"_s.arg(before + columns + 41));
+            }
+            for (const qsizetype piece :
+                 {qsizetype(0), qsizetype(7), qsizetype(16), qsizetype(33), qsizetype(65)}) {
+                const Report report = check(table, limit, TextChecker::Encoding::Utf8, text, piece);
+                QVERIFY2(
+                    report.problems == expected,
+                    qPrintable(
+                        u"prefix %1, at %2, pieces of %3: %4"_s.arg(prefix).arg(at).arg(piece).arg(
+                            report.problems.join(u' '))));
+                QCOMPARE(report.lines, columns == 0 ? 2 : 1);
+                QCOMPARE(report.sawInvalid, invalid);
+            }
         }
     }
 }
