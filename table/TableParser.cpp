@@ -19,6 +19,8 @@
 
 namespace {
 
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
 // Byte classes for codeOf(): a hex digit's value, a blank or anything else.
 constexpr int kBlank = 16;
 constexpr int kOther = 17;
@@ -203,15 +205,30 @@ void TableParser::Kept::append(std::string_view text)
     cut = cut || n < text.size();
 }
 
+TextEncoding TableParser::encoding() const
+{
+    const bool validUtf8 = !m_utf8.sawInvalid() && m_utf8.pendingBytes() == 0;
+    return m_startsWithMark || (validUtf8 && m_sawBeyondAscii) ? TextEncoding::Utf8
+                                                               : TextEncoding::Windows1252;
+}
+
+void TableParser::checkEncoding(std::string_view bytes)
+{
+    // Once a byte is not UTF-8, the file is Windows-1252 whatever follows.
+    if (!m_utf8.sawInvalid())
+        m_utf8.decode(bytes, [this](char32_t ch) { m_sawBeyondAscii |= ch >= 0x80; });
+}
+
 void TableParser::feed(std::string_view bytes)
 {
-    m_utf8.feed(bytes);
+    checkEncoding(bytes);
     // Hold back what could be the byte order mark, a feed may end inside it; give it back to
     // the lines once it turns out not to be.
-    const std::string_view mark = Utf8Validator::ByteOrderMark;
+    const std::string_view mark = kByteOrderMark;
     while (m_markSeen >= 0 && !bytes.empty()) {
         if (m_markSeen == int(mark.size())) {
             m_markSeen = -1;
+            m_startsWithMark = true;
         } else if (bytes.front() == mark[std::size_t(m_markSeen)]) {
             ++m_markSeen;
             bytes.remove_prefix(1);
@@ -322,12 +339,15 @@ void TableParser::endLine()
 
 void TableParser::finish()
 {
-    // A file that is only the start of the mark: those bytes are its text.
-    if (m_markSeen > 0 && m_markSeen < int(Utf8Validator::ByteOrderMark.size())) {
-        const int held = m_markSeen;
-        m_markSeen = -1;
-        feedBytes(Utf8Validator::ByteOrderMark.substr(0, std::size_t(held)));
+    // A file that is only the mark is read as marked; one that is only the start of it has those
+    // bytes for its text.
+    if (m_markSeen == int(kByteOrderMark.size())) {
+        m_startsWithMark = true;
+    } else if (m_markSeen > 0) {
+        feedBytes(kByteOrderMark.substr(0, std::size_t(m_markSeen)));
     }
+    m_markSeen = -1;
     if (m_lineOpen)
         endLine();
+    m_utf8.finish([](char32_t) {});
 }
