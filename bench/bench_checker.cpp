@@ -170,7 +170,7 @@ void BM_ReadFloor(benchmark::State &state)
 void BM_CheckInMemory(benchmark::State &state)
 {
     for (auto _ : state) {
-        TextChecker checker(g_table, kLimit, TextChecker::Encoding::Utf8,
+        TextChecker checker(g_table, kLimit, TextEncoding::Utf8,
                             [](const TextProblem &problem) { benchmark::DoNotOptimize(problem); });
         for (std::size_t at = 0; at < g_bytes.size(); at += kBlockSize)
             checker.feed(std::string_view(g_bytes).substr(at, kBlockSize));
@@ -215,19 +215,45 @@ BENCHMARK(BM_ReadMemchrBaseline)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_CheckText)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_CheckInMemory)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// The character class of what the table refuses, for grep -P: every character but the controls
+// and those whose code the line box admits.
+std::string refusedClass()
+{
+    std::string admitted = "\\p{Cc}";
+    for (int code = 0; code < 256; ++code) {
+        if (admitKeystroke(qint16(code), true, g_table) != KeystrokeAction::Drop)
+            admitted += u"\\x{%1}"_s.arg(Windows1252::toUnicode(uchar(code)).unicode(), 0, 16)
+                            .toStdString();
+    }
+    return "[^" + admitted + "]";
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
+    // bench_checker --write-text TEXT CLASS: writes the text and, for grep -P, the class of the
+    // characters the table refuses, then stops. The same text and table for a side-by-side run
+    // of verzino-controlla and grep.
+    const bool writeOnly = argc == 4 && std::strcmp(argv[1], "--write-text") == 0;
+    if (!writeOnly) {
+        benchmark::Initialize(&argc, argv);
+        if (benchmark::ReportUnrecognizedArguments(argc, argv))
+            return 1;
+    }
 
     const TableReadResult table =
         readTableFile(QStringLiteral(VERZINO_EXAMPLES_DIR "/italiano.tbl"), g_table);
     if (!table.ok()) {
         std::fprintf(stderr, "%s\n", qPrintable(table.error));
         return 1;
+    }
+    if (writeOnly) {
+        g_bytes = generateText(kFileSize);
+        return writeFile(QFile::decodeName(argv[2]), g_bytes) &&
+                       writeFile(QFile::decodeName(argv[3]), refusedClass() + "\n")
+                   ? 0
+                   : 1;
     }
     const QTemporaryDir dir;
     if (!dir.isValid()) {

@@ -85,7 +85,7 @@ TextOutcome checkText(const QByteArray &name, const CharacterTable &table, qint6
     TextFile text(name);
     std::string held;
     bool heldAll = true;
-    TextChecker first(table, limit, TextChecker::Encoding::Utf8, [&](const TextProblem &problem) {
+    TextChecker first(table, limit, TextEncoding::Utf8, [&](const TextProblem &problem) {
         if (!heldAll)
             return;
         appendProblem(held, name, limit, problem);
@@ -108,8 +108,7 @@ TextOutcome checkText(const QByteArray &name, const CharacterTable &table, qint6
 
     const bool utf8 = !first.sawInvalidUtf8();
     std::string line;
-    TextChecker second(table, limit,
-                       utf8 ? TextChecker::Encoding::Utf8 : TextChecker::Encoding::Windows1252,
+    TextChecker second(table, limit, utf8 ? TextEncoding::Utf8 : TextEncoding::Windows1252,
                        [&](const TextProblem &problem) {
                            line.clear();
                            appendProblem(line, name, limit, problem);

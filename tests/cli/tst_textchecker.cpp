@@ -40,7 +40,7 @@ struct Report {
 };
 
 // Feeds the text in pieces of `piece` bytes (0: all at once).
-Report check(const CharacterTable &table, qint64 limit, TextChecker::Encoding encoding,
+Report check(const CharacterTable &table, qint64 limit, TextEncoding encoding,
              const QByteArray &text, qsizetype piece)
 {
     Report report;
@@ -165,7 +165,7 @@ void TestTextChecker::report()
     QFETCH(qint64, lines);
 
     const CharacterTable table = tableDefining(defined);
-    const auto encoding = utf8 ? TextChecker::Encoding::Utf8 : TextChecker::Encoding::Windows1252;
+    const auto encoding = utf8 ? TextEncoding::Utf8 : TextEncoding::Windows1252;
     // Whole, then cut into pieces of every size: a sequence, a CR LF or the byte order mark
     // split between two blocks must not change the report.
     for (qsizetype piece = 0; piece <= text.size(); ++piece) {
@@ -210,7 +210,7 @@ void TestTextChecker::longRuns()
     QFETCH(QString, problem);
 
     const CharacterTable table = tableDefining(Windows1252::decode(defined.toStdString()));
-    const auto encoding = utf8 ? TextChecker::Encoding::Utf8 : TextChecker::Encoding::Windows1252;
+    const auto encoding = utf8 ? TextEncoding::Utf8 : TextEncoding::Windows1252;
     for (int at = 0; at < 80; ++at) {
         const QByteArray text = QByteArray(at, 'A') + stop + QByteArray(50, 'A') + "y";
         const bool newLine = stop == "\n";
@@ -283,7 +283,7 @@ void TestTextChecker::accentedRuns()
             }
             for (const qsizetype piece :
                  {qsizetype(0), qsizetype(7), qsizetype(16), qsizetype(33), qsizetype(65)}) {
-                const Report report = check(table, limit, TextChecker::Encoding::Utf8, text, piece);
+                const Report report = check(table, limit, TextEncoding::Utf8, text, piece);
                 QVERIFY2(
                     report.problems == expected,
                     qPrintable(
@@ -302,7 +302,7 @@ void TestTextChecker::invalidUtf8IsNoticed()
     // replacement character, and what follows is read again from its own start.
     const CharacterTable table = tableDefining(u"AB"_s);
     for (qsizetype piece = 0; piece <= 6; ++piece) {
-        const Report report = check(table, 0, TextChecker::Encoding::Utf8,
+        const Report report = check(table, 0, TextEncoding::Utf8,
                                     "A\xC3"
                                     "B\xE2\x82"_ba,
                                     piece);
