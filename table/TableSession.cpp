@@ -147,9 +147,7 @@ bool TableSession::startLoad(const QString &path)
         }
         m_job.reset();
         Q_EMIT loadFinished(
-            {TableReadResult::Outcome::Failed,
-             u"Impossibile leggere la tabella \"%1\": il sistema non ha avviato la lettura."_s.arg(
-                 path)});
+            TableReadResult::failed(path, u"il sistema non ha avviato la lettura"_s));
     }
     return true;
 }
