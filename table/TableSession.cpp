@@ -99,15 +99,6 @@ void TableSession::commit(const QString &path, CharacterTable &&table)
     m_fileName = QFileInfo(path).fileName();
 }
 
-TableReadResult TableSession::load(const QString &path)
-{
-    CharacterTable table = m_table;
-    const TableReadResult result = m_read(path, table, {});
-    if (result.ok())
-        commit(path, std::move(table));
-    return result;
-}
-
 bool TableSession::startLoad(const QString &path)
 {
     if (m_job)
