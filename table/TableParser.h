@@ -55,21 +55,13 @@ private:
     };
 
     void checkEncoding(std::string_view bytes);
-    void feedBytes(std::string_view bytes);
-    // Whole lines only: begin starts a line and end - 1 ends one.
-    void scanLines(const char *begin, const char *end);
-    void keepSeenTexts();
-    // The line that is still open at the end of a feed, in parts.
+    void feedLines(const char *p, const char *end);
+    // The part of a line that a feed holds, when the line does not lie whole in one feed.
     void feedLinePart(const char *begin, const char *end);
     void endLine();
 
     std::array<Kept, 256> m_raw;
     std::bitset<256> m_defined;
-
-    // The last text of each code among the whole lines of the current feed. They point into the
-    // caller's bytes and are copied out before feed() returns, once per code instead of per line.
-    std::array<std::string_view, 256> m_seen;
-    std::array<std::uint64_t, 4> m_seenCodes = {};
 
     // A line that spans feeds.
     char m_head[3] = {};

@@ -39,8 +39,7 @@ QStringList readLineByLine(const QByteArray &file)
         .keptDefinitions();
 }
 
-// Files made to hit the edges of a scan that looks at 64 bytes at a time: short and long lines
-// ("=" and line ends on both sides of every boundary), all kinds of line ends and of codes.
+// Files with short and long lines, all kinds of line ends and of codes.
 QByteArray generatedTable(std::mt19937 &random)
 {
     const auto below = [&random](int n) {
@@ -157,8 +156,7 @@ private Q_SLOTS:
             noise << randomBytes(random);
         QTest::newRow("random bytes") << noise;
 
-        // A definition at every offset across the first two 64-byte steps, after a line of every
-        // length ending in CR LF, LF or CR.
+        // A definition at every offset, after a line of every length ending in CR LF, LF or CR.
         QList<QByteArray> offsets;
         for (int offset = 0; offset < 140; ++offset) {
             for (const QByteArray end : {"\r\n", "\n", "\r"}) {
@@ -184,7 +182,7 @@ private Q_SLOTS:
         }
     }
 
-    // Feeds of uneven sizes over a file of many 64-byte steps.
+    // Feeds of uneven sizes over a long file.
     void unevenFeeds()
     {
         std::mt19937 random(11);
