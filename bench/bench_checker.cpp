@@ -2,11 +2,11 @@
 // same file in the same block size, and beside it a read() that also counts the lines.
 
 #include "CharacterTable.h"
+#include "FileCheck.h"
 #include "Keystroke.h"
 #include "TableReader.h"
-#include "TextCheck.h"
-#include "TextChecker.h"
 #include "TextFile.h"
+#include "TextScanner.h"
 #include "Windows1252.h"
 
 #include <QByteArray>
@@ -92,10 +92,10 @@ struct Counts {
 };
 
 // What verzino-controlla does for one named text, its report thrown away.
-Counts checkFile(const QByteArray &path)
+Counts checkWithReport(const QByteArray &path)
 {
     std::FILE *const nowhere = std::fopen("/dev/null", "w");
-    const TextOutcome outcome = checkText(path, g_table, kLimit, nowhere);
+    const FileCheckResult outcome = checkFile(path, g_table, kLimit, nowhere);
     std::fclose(nowhere);
     if (!outcome.error.isEmpty())
         return {-1, -1};
@@ -106,7 +106,7 @@ void BM_CheckText(benchmark::State &state)
 {
     const QByteArray path = QFile::encodeName(g_path);
     for (auto _ : state) {
-        const Counts counts = checkFile(path);
+        const Counts counts = checkWithReport(path);
         if (counts.lines < 0) {
             state.SkipWithError("cannot read the text");
             return;
@@ -170,12 +170,12 @@ void BM_ReadFloor(benchmark::State &state)
 void BM_CheckInMemory(benchmark::State &state)
 {
     for (auto _ : state) {
-        TextChecker checker(g_table, kLimit, TextEncoding::Utf8,
+        TextScanner scanner(g_table, kLimit, TextEncoding::Utf8,
                             [](const TextProblem &problem) { benchmark::DoNotOptimize(problem); });
         for (std::size_t at = 0; at < g_bytes.size(); at += kBlockSize)
-            checker.feed(std::string_view(g_bytes).substr(at, kBlockSize));
-        checker.finish();
-        benchmark::DoNotOptimize(checker.problems());
+            scanner.feed(std::string_view(g_bytes).substr(at, kBlockSize));
+        scanner.finish();
+        benchmark::DoNotOptimize(scanner.problems());
     }
     state.SetBytesProcessed(std::int64_t(state.iterations()) * std::int64_t(g_bytes.size()));
 }
@@ -266,7 +266,7 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "cannot write %s\n", qPrintable(g_path));
         return 1;
     }
-    const Counts checked = checkFile(QFile::encodeName(g_path));
+    const Counts checked = checkWithReport(QFile::encodeName(g_path));
     const Counts expected = countPlainly(g_bytes);
     if (checked.lines != expected.lines || checked.problems != expected.problems) {
         std::fprintf(stderr,

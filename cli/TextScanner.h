@@ -34,12 +34,12 @@ struct TextProblem {
 // Lines end in CR LF, LF or CR. Control characters are never typed into the box, so they are not
 // checked, but they count as columns like any other character. A leading byte order mark of a
 // UTF-8 text is skipped.
-class TextChecker final {
+class TextScanner final {
 public:
     using ProblemSink = std::function<void(const TextProblem &)>;
 
     // limit: the longest line allowed in characters; 0 for none.
-    TextChecker(const CharacterTable &table, qint64 limit, TextEncoding encoding, ProblemSink sink);
+    TextScanner(const CharacterTable &table, qint64 limit, TextEncoding encoding, ProblemSink sink);
 
     void feed(std::string_view bytes);
     // Ends the last line, which may lack a terminator.

@@ -1,4 +1,4 @@
-#include "TextChecker.h"
+#include "TextScanner.h"
 
 #include "Keystroke.h"
 #include "Windows1252.h"
@@ -20,7 +20,7 @@ bool isControl(char32_t ch)
 
 } // namespace
 
-TextChecker::TextChecker(const CharacterTable &table, qint64 limit, TextEncoding encoding,
+TextScanner::TextScanner(const CharacterTable &table, qint64 limit, TextEncoding encoding,
                          ProblemSink sink)
     : m_sink(std::move(sink)), m_limit(limit), m_decoder(encoding)
 {
@@ -39,7 +39,7 @@ TextChecker::TextChecker(const CharacterTable &table, qint64 limit, TextEncoding
     }
 }
 
-void TextChecker::feed(std::string_view bytes)
+void TextScanner::feed(std::string_view bytes)
 {
     // The column stays in a register while the characters that only count go by.
     qint64 column = m_column;
@@ -55,7 +55,7 @@ void TextChecker::feed(std::string_view bytes)
     m_column = column;
 }
 
-void TextChecker::take(char32_t ch)
+void TextScanner::take(char32_t ch)
 {
     if (ch == '\n') {
         // The second half of CR LF: the CR ended the line, and nothing came since.
@@ -83,7 +83,7 @@ void TextChecker::take(char32_t ch)
     }
 }
 
-bool TextChecker::refuses(char32_t ch) const
+bool TextScanner::refuses(char32_t ch) const
 {
     if (isControl(ch))
         return false;
@@ -94,7 +94,7 @@ bool TextChecker::refuses(char32_t ch) const
     return m_outsideCodePageRefused;
 }
 
-void TextChecker::endLine()
+void TextScanner::endLine()
 {
     ++m_lines;
     if (m_limit > 0 && m_column > m_limit) {
@@ -105,7 +105,7 @@ void TextChecker::endLine()
     m_column = 0;
 }
 
-void TextChecker::finish()
+void TextScanner::finish()
 {
     m_decoder.finish([this](char32_t ch) { take(ch); });
     if (m_column > 0)
