@@ -92,7 +92,7 @@ int main(int argc, char *argv[])
     qint64 problems = 0;
     bool unreadable = false;
     for (const QByteArray &name : options.texts) {
-        const FileCheckResult outcome = checkFile(name, table, options.limit, stdout);
+        const FileCheckResult outcome = checkFile(name, table, options, stdout);
         lines += outcome.lines;
         problems += outcome.problems;
         if (!outcome.error.isEmpty()) {

@@ -169,6 +169,37 @@ long.txt:1:46: riga di 100000001 caratteri, oltre il limite di 45
 "
 [ "$(tail -n 1 rss)" -lt 65536 ] || fail "peak resident memory $(tail -n 1 rss) kB"
 
+# Script markup: skipped lines, codes that are neither checked nor counted, screen-line breaks
+# measured apart; columns stay the file's own.
+printf '// orig\n#CMD(1)\nAB<$FB>C<line>CCCCx\n' >atlas.txt
+run "markup" --limite 4 --tabella base.tbl --salta-righe // --salta-righe '#' \
+    --codice '<\$[0-9A-F]{2}>' --a-capo '<line>' atlas.txt
+expect_status 1
+expect_out "atlas.txt:3:19: carattere non in tabella: \"x\" (U+0078)
+atlas.txt:3:19: riga di 5 caratteri, oltre il limite di 4
+"
+expect_summary "1 riga controllata, 2 problemi trovati"
+
+# The CI formats, with names and characters that need escaping.
+printf 'A%%"\\\n' >'a,b:c%.txt'
+cp abz.txt $'n\nl.txt'
+run "GitHub" --formato github --tabella base.tbl 'a,b:c%.txt' $'n\nl.txt'
+expect_status 1
+expect_out '::error file=a%2Cb%3Ac%25.txt,line=1,col=2::carattere non in tabella: "%25" (U+0025)
+::error file=a%2Cb%3Ac%25.txt,line=1,col=3::carattere non in tabella: """ (U+0022)
+::error file=a%2Cb%3Ac%25.txt,line=1,col=4::carattere non in tabella: "\" (U+005C)
+::error file=n%0Al.txt,line=1,col=3::carattere non in tabella: "Z" (U+005A)
+'
+run "JSON" --formato=json --limite 2 --tabella base.tbl 'a,b:c%.txt' $'n\nl.txt'
+expect_out '{"file":"a,b:c%.txt","line":1,"column":2,"kind":"carattere","message":"carattere non in tabella: \"%\" (U+0025)","character":"%","codepoint":"U+0025"}
+{"file":"a,b:c%.txt","line":1,"column":3,"kind":"carattere","message":"carattere non in tabella: \"\"\" (U+0022)","character":"\"","codepoint":"U+0022"}
+{"file":"a,b:c%.txt","line":1,"column":4,"kind":"carattere","message":"carattere non in tabella: \"\\\" (U+005C)","character":"\\","codepoint":"U+005C"}
+{"file":"a,b:c%.txt","line":1,"column":3,"kind":"lunghezza","message":"riga di 4 caratteri, oltre il limite di 2","length":4,"limit":2}
+{"file":"n\u000al.txt","line":1,"column":3,"kind":"carattere","message":"carattere non in tabella: \"Z\" (U+005A)","character":"Z","codepoint":"U+005A"}
+{"file":"n\u000al.txt","line":1,"column":3,"kind":"lunghezza","message":"riga di 3 caratteri, oltre il limite di 2","length":3,"limit":2}
+'
+expect_summary "2 righe controllate, 6 problemi trovati"
+
 # Unreadable texts: a message naming the file and the reason, nothing on standard output for
 # it, the other texts still checked, status 2, never a wait.
 mkfifo fifo
@@ -194,7 +225,8 @@ expect_err 'Impossibile leggere la tabella "fifo": non è un file ordinario.'
 
 # Usage errors.
 for args in "--bogus --tabella base.tbl" "abz.txt" "--tabella" "--limite -1 --tabella base.tbl" \
-    "--limite 8x --tabella base.tbl" "--tabella= abz.txt"; do
+    "--limite 8x --tabella base.tbl" "--tabella= abz.txt" "--codice ( --tabella base.tbl" \
+    "--formato xml --tabella base.tbl" "--salta-righe= --tabella base.tbl"; do
     # shellcheck disable=SC2086
     run "usage: $args" $args
     expect_status 2
