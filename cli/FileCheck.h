@@ -16,6 +16,6 @@ struct FileCheckResult {
 
 // Checks one text ("-": standard input) with the tables, the limit and the markup of the options
 // and writes one line a problem to out, in the options' format. Nothing is written for a text
-// that cannot be read.
+// that cannot be read from its start; one that fails part way may leave what was found before.
 FileCheckResult checkFile(const QByteArray &name, const CharacterTable &table,
                           const CheckOptions &options, std::FILE *out);

@@ -200,6 +200,26 @@ expect_out '{"file":"a,b:c%.txt","line":1,"column":2,"kind":"carattere","message
 '
 expect_summary "2 righe controllate, 6 problemi trovati"
 
+# UTF-16 read as its mark says; without a mark it is refused, never checked as garbage. A mark
+# followed by bytes that do not fit decides all the same: they become U+FFFD.
+for order in LE BE; do
+    { printf '\ufeff'; printf 'AB\r\nAé\n'; } | iconv -f UTF-8 -t "UTF-16$order" >"u16$order.txt"
+    run "UTF-16 $order" --tabella base.tbl "u16$order.txt"
+    expect_status 1
+    expect_out "u16$order.txt:2:2: carattere non in tabella: \"é\" (U+00E9)
+"
+done
+tail -c +3 u16LE.txt >u16bare.txt
+run "UTF-16 without a mark" --tabella base.tbl abz.txt u16bare.txt
+expect_status 2
+expect_out "abz.txt:1:3: carattere non in tabella: \"Z\" (U+005A)
+"
+expect_err 'Impossibile leggere il testo "u16bare.txt": sembra UTF-16 senza indicatore'
+printf '\xef\xbb\xbfA\xe9B\n' >bom-bad.txt
+run "UTF-8 mark, then a Windows-1252 byte" --tabella base.tbl bom-bad.txt
+expect_out "bom-bad.txt:1:2: carattere non in tabella: \"�\" (U+FFFD)
+"
+
 # Unreadable texts: a message naming the file and the reason, nothing on standard output for
 # it, the other texts still checked, status 2, never a wait.
 mkfifo fifo
