@@ -53,6 +53,16 @@ QString summary(qint64 lines, qint64 problems)
     return checked + u", "_s + found;
 }
 
+// Multi-byte tables and their end markers lose lines the reader cannot use: say so, once.
+QString unusableNote(const QByteArray &table, qint64 count, qint64 first)
+{
+    const QString lines = count == 1 ? u"1 riga ignorata che sembra una definizione (riga %1)"_s
+                                     : u"%1 righe ignorate che sembrano definizioni (la prima è "
+                                       "la riga %2)"_s.arg(count);
+    return u"nota: la tabella \"%1\" ha %2: valgono solo i codici di due cifre esadecimali "
+           "seguiti da \"=\""_s.arg(QFile::decodeName(table), lines.arg(first));
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -83,6 +93,8 @@ int main(int argc, char *argv[])
             printError(result.error);
             return 2;
         }
+        if (result.unusableLines > 0)
+            printError(unusableNote(path, result.unusableLines, result.firstUnusableLine));
     }
 
     static char outputBuffer[64 * 1024];

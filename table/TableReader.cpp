@@ -42,5 +42,8 @@ TableReadResult readTableFile(const QString &path, CharacterTable &table,
     }
     parser.finish();
     table.merge(parser);
-    return {};
+    return {TableReadResult::Outcome::Read,
+            {},
+            qint64(parser.unusableLines()),
+            qint64(parser.firstUnusableLine())};
 }

@@ -239,6 +239,12 @@ run "missing table" --tabella base.tbl --tabella nessuna.tbl abz.txt
 expect_status 2
 expect_out ""
 expect_err 'Impossibile leggere la tabella "nessuna.tbl": il file non esiste.'
+# Lines of a multi-byte table that cannot be used: one note a table, nothing else changes.
+printf '41=A\r\n8140=X\r\n/FF=\r\n' >multi.tbl
+run "table with unusable lines" --tabella multi.tbl --tabella base.tbl clean.txt
+expect_status 0
+expect_err 'nota: la tabella "multi.tbl" ha 2 righe ignorate che sembrano definizioni (la prima è la riga 2)'
+[ "$(grep -c nota: err)" -eq 1 ] || fail "$(grep -c nota: err) notes"
 run "table that is a FIFO" --tabella fifo abz.txt
 expect_status 2
 expect_err 'Impossibile leggere la tabella "fifo": non è un file ordinario.'
