@@ -81,7 +81,7 @@ void TextScanner::take(char32_t ch)
     }
     ++m_column;
     if (m_holdLines)
-        m_held += QChar::fromUcs4(ch);
+        appendHeld(ch);
     else if (isRefused(ch))
         report(TextProblem::Kind::Character, m_column, ch, 0);
 }
@@ -107,7 +107,7 @@ void TextScanner::endLine()
 {
     if (m_holdLines) {
         checkHeldLine();
-        m_held.truncate(0); // keeps its room for the next line
+        m_held.clear(); // keeps its room for the next line
     } else {
         ++m_lines;
         if (m_limit > 0 && m_column > m_limit)
@@ -117,12 +117,24 @@ void TextScanner::endLine()
     m_column = 0;
 }
 
+void TextScanner::appendHeld(char32_t ch)
+{
+    if (QChar::requiresSurrogates(ch)) {
+        m_held += QChar::highSurrogate(ch);
+        m_held += QChar::lowSurrogate(ch);
+    } else {
+        m_held += char16_t(ch);
+    }
+}
+
 void TextScanner::checkHeldLine()
 {
-    if (m_markup.skips(m_held))
+    const QString line = QString::fromRawData(reinterpret_cast<const QChar *>(m_held.data()),
+                                              qsizetype(m_held.size()));
+    if (m_markup.skips(line))
         return;
     ++m_lines;
-    m_markup.mark(m_held, m_marks);
+    m_markup.mark(line, m_marks);
     qint64 column = 0;
     qint64 length = 0;    // of the screen line so far, codes left out
     qint64 pastLimit = 0; // the column of its first character past the limit
@@ -131,12 +143,12 @@ void TextScanner::checkHeldLine()
             report(TextProblem::Kind::LineTooLong, pastLimit, 0, length);
         length = 0;
     };
-    for (qsizetype i = 0; i < m_held.size(); ++i) {
-        unsigned char mark = m_marks[std::size_t(i)];
-        char32_t ch = m_held.at(i).unicode();
+    for (std::size_t i = 0; i < m_held.size(); ++i) {
+        unsigned char mark = m_marks[i];
+        char32_t ch = m_held[i];
         if (QChar::isHighSurrogate(ch)) {
-            ch = QChar::surrogateToUcs4(char16_t(ch), m_held.at(++i).unicode());
-            mark |= m_marks[std::size_t(i)];
+            ch = QChar::surrogateToUcs4(char16_t(ch), m_held[++i]);
+            mark |= m_marks[i];
         }
         ++column;
         if (!(mark & ScriptMarkup::Code)) {

@@ -9,6 +9,7 @@
 
 #include <array>
 #include <functional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -71,6 +72,7 @@ private:
         return ch < m_classes.size() ? m_classes[ch] == CharacterClass::Refused : refuses(ch);
     }
     void endLine();
+    void appendHeld(char32_t ch);
     void checkHeldLine();
     void report(TextProblem::Kind kind, qint64 column, char32_t ch, qint64 length);
 
@@ -83,8 +85,8 @@ private:
     bool m_outsideCodePageRefused = false;
 
     ScriptMarkup m_markup;
-    bool m_holdLines; // with markup: the current line so far, and its marks
-    QString m_held;
+    bool m_holdLines;      // with markup: the current line so far, and its marks
+    std::u16string m_held; // plain appends: QString's cost more than the patterns
     std::vector<unsigned char> m_marks;
 
     qint64 m_line = 1;
