@@ -65,7 +65,7 @@ private:
         m_lastTurn = now;
 
         QWidget *modal = QApplication::activeModalWidget();
-        if (auto *dialog = qobject_cast<QProgressDialog *>(modal)) {
+        if (QProgressDialog *dialog = WindowHarness::shownProgressDialog()) {
             if (!dialogShownAt) {
                 dialogShownAt = now;
                 dialogMaximum = dialog->maximum();

@@ -13,6 +13,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -150,6 +151,7 @@ private Q_SLOTS:
     void windowAnswersWhileReading();
     void cancelLeavesWindowAsItWas_data();
     void cancelLeavesWindowAsItWas();
+    void keysTypedWhileReadingWaitForTheTable_data();
     void keysTypedWhileReadingWaitForTheTable();
     void closingWhileReadingLetsGo_data();
     void closingWhileReadingLetsGo();
@@ -196,7 +198,7 @@ void TestLoadProgress::longLoadShowsProgress()
     QCOMPARE(watcher.progress->title, u"Apri Tabella..."_s);
     QCOMPARE(watcher.progress->label, u"Lettura di grande.tbl..."_s);
     QCOMPARE(watcher.progress->buttonText, u"Annulla"_s);
-    QCOMPARE(watcher.progress->modality, Qt::WindowModal);
+    QCOMPARE(watcher.progress->modality, Qt::NonModal);
     QCOMPARE(shown->maximum(), int(32 * MiB));
     QCOMPARE(shown->value(), int(16 * MiB));
     QVERIFY(m_window->isLoadingTable());
@@ -216,7 +218,7 @@ void TestLoadProgress::windowAnswersWhileReading()
     startOpen(m_bigTable);
     QVERIFY(m_window->isLoadingTable());
 
-    // Before the dialog is due the window takes clicks as ever.
+    // The window takes clicks as ever, before the dialog is due and while it shows.
     auto *spinner = control<UpDown>(u"UpDown1"_s);
     QTest::mouseClick(spinner->upButton(), Qt::LeftButton);
     QTest::mouseClick(spinner->upButton(), Qt::LeftButton);
@@ -226,8 +228,9 @@ void TestLoadProgress::windowAnswersWhileReading()
     startOpen(m_bigTable);
     QCOMPARE(m_chooser.calls.size(), 1);
 
-    // Then the dialog blocks the window, which still paints.
-    QTRY_VERIFY(qobject_cast<QProgressDialog *>(QApplication::activeModalWidget()));
+    QTRY_VERIFY(WindowHarness::shownProgressDialog());
+    QTest::mouseClick(spinner->upButton(), Qt::LeftButton);
+    QCOMPARE(control<QLineEdit>(u"txtLimite"_s)->text(), u"3"_s);
     int paints = 0;
     struct PaintCounter final : QObject {
         int *count;
@@ -282,35 +285,78 @@ void TestLoadProgress::cancelLeavesWindowAsItWas()
     QCOMPARE(m_window->tableSession().table().entry(0x41), u"A"_s);
 }
 
+void TestLoadProgress::keysTypedWhileReadingWaitForTheTable_data()
+{
+    // Keys as typed: " " is Space, "\n" Enter, "\b" Backspace, "\x1b" Escape; "after" is typed
+    // once the progress dialog shows. "Z" only comes with the new table; "q" is in neither.
+    QTest::addColumn<QString>("before");
+    QTest::addColumn<QString>("after");
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<QString>("clipboard");
+    QTest::addColumn<bool>("loaded");
+
+    QTest::newRow("before the dialog") << u"ZCq\bZX"_s << QString() << u"ZZX"_s << u"-"_s << true;
+    QTest::newRow("after the dialog") << u"Z"_s << u"CqX"_s << u"ZCX"_s << u"-"_s << true;
+    QTest::newRow("Space is a key") << QString() << u"Z Z"_s << u"ZZ"_s << u"-"_s << true;
+    QTest::newRow("Enter copies the line then") << u"Z"_s << u"C\nX"_s << u"X"_s << u"ZC"_s << true;
+    QTest::newRow("Escape cancels, keys go to the old table")
+        << u"X"_s << u"Z\x1b"_s << u"X"_s << u"-"_s << false;
+}
+
 void TestLoadProgress::keysTypedWhileReadingWaitForTheTable()
 {
+    QFETCH(QString, before);
+    QFETCH(QString, after);
+    QFETCH(QString, line);
+    QFETCH(QString, clipboard);
+    QFETCH(bool, loaded);
+
     loadSmallTableFirst(); // "X" and "C" are defined from here on
     const QString next = m_dir.filePath(u"nuova.tbl"_s);
     QFile file(next);
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write("5A=Z\r\n");
     file.close();
+    QGuiApplication::clipboard()->setText(u"-"_s);
 
     auto gate = std::make_shared<ReadGate>();
     m_window->tableSession().setReadFunction(ReadGate::gatedRead(gate));
-    auto *line = control<LineBox>(u"rtbRiga"_s);
+    auto *lineBox = control<LineBox>(u"rtbRiga"_s);
+    ModalWatcher watcher;
     startOpen(next);
     QTRY_COMPARE(gate->arrived(), 1);
-
-    // "Z" only comes with the new table; "q" is in neither. Typed as a keyboard does.
-    QTest::keyClicks(line, u"ZCq"_s);
-    QTest::keyClick(line, Qt::Key_Backspace);
-    QTest::keyClicks(line, u"ZX"_s);
-    QCOMPARE(line->text(), QString());
+    // Typed where the keyboard's focus is, as a keyboard does.
+    const auto type = [](const QString &keys) {
+        for (const QChar key : keys) {
+            QWidget *focus = QApplication::focusWidget();
+            QVERIFY(focus);
+            if (key == u'\n' || key == u'\b' || key == u'\x1b') {
+                QTest::keyClick(focus, key == u'\n'   ? Qt::Key_Return
+                                       : key == u'\b' ? Qt::Key_Backspace
+                                                      : Qt::Key_Escape);
+            } else {
+                QTest::keyClicks(focus, QString(key));
+            }
+        }
+    };
+    type(before);
+    if (!after.isEmpty()) {
+        QTRY_VERIFY(watcher.progress);
+        QTRY_COMPARE(QApplication::focusWidget(), lineBox);
+        type(after);
+    }
+    QCOMPARE(lineBox->text(), QString());
 
     gate->open();
     QVERIFY(WindowHarness::waitForLoad(*m_window));
-    // In the order typed, each checked against the new table.
-    QCOMPARE(line->text(), u"ZZX"_s);
-    QCOMPARE(status(), u"Tabella caricata: nuova.tbl"_s);
+    // In the order typed, each checked against the table in force by then.
+    QCOMPARE(lineBox->text(), line);
+    QCOMPARE(QGuiApplication::clipboard()->text(), clipboard);
+    QCOMPARE(status(),
+             loaded ? u"Tabella caricata: nuova.tbl"_s : u"Tabella caricata: prima.tbl"_s);
     // From here on keys go straight in.
-    QTest::keyClicks(line, u"C"_s);
-    QCOMPARE(line->text(), u"ZZXC"_s);
+    QTest::keyClicks(lineBox, u"C"_s);
+    QCOMPARE(lineBox->text(), line + u"C"_s);
 }
 
 void TestLoadProgress::closingWhileReadingLetsGo_data()

@@ -75,6 +75,9 @@ private:
     QTimer m_timer;
 };
 
+// The progress dialog while it shows, null otherwise.
+QProgressDialog *shownProgressDialog();
+
 // Presses the progress dialog's only button.
 void pressCancel(QProgressDialog *dialog);
 
