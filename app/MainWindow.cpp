@@ -234,9 +234,9 @@ void MainWindow::connectHandlers()
     });
     connect(m_lineBox, &LineBox::enterPressed, this, &MainWindow::onEnterPressed);
     // A file dropped anywhere on the window is opened, never typed.
-    auto *drops = new FileDropTarget(this);
-    drops->watch(this);
-    connect(drops, &FileDropTarget::filesDropped, this, &MainWindow::openTables);
+    m_drops = new FileDropTarget(this);
+    m_drops->watch(this);
+    connect(m_drops, &FileDropTarget::filesDropped, this, &MainWindow::openTables);
     connect(m_limitField, &QLineEdit::textChanged, this, &MainWindow::onLimitTextChanged);
     connect(m_limitSpinner, &UpDown::upClick, this, &MainWindow::onUpClicked);
     connect(m_limitSpinner, &UpDown::downClick, this, &MainWindow::onDownClicked);
@@ -253,9 +253,6 @@ void MainWindow::connectHandlers()
 
 void MainWindow::chooseTable()
 {
-    // The menu still answers while a table loads; one reading at a time.
-    if (m_loading)
-        return;
     m_openDialog.setTitle(u"Apri Tabella..."_s);
     // A cancelled dialog gives back the file in force, which is read again.
     const QString path = m_openDialog.choose(this).value_or(m_openDialog.fileName());
@@ -273,10 +270,17 @@ void MainWindow::openTables(const QStringList &paths)
 {
     if (m_loading || paths.isEmpty())
         return;
-    m_loading = true;
+    setLoading(true);
     m_pendingTables = paths;
     m_heldKeys->hold();
     loadNextTable();
+}
+
+void MainWindow::setLoading(bool loading)
+{
+    m_loading = loading;
+    m_openTableAction->setEnabled(!loading);
+    m_drops->setAcceptingFiles(!loading);
 }
 
 void MainWindow::loadNextTable()
@@ -313,7 +317,7 @@ void MainWindow::onTableLoadFinished(const TableReadResult &result)
         if (result.outcome == TableReadResult::Outcome::Failed)
             MessageBox::error(this, u"Apri Tabella..."_s, result.error);
     }
-    m_loading = false;
+    setLoading(false);
     m_heldKeys->release();
     Q_EMIT tableLoadFinished(result.ok());
 }

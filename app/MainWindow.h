@@ -8,6 +8,7 @@
 
 #include <memory>
 
+class FileDropTarget;
 class HeldInput;
 class LineBox;
 class QAction;
@@ -40,7 +41,7 @@ public:
     // Reads the files one after another, each merged over the last, exactly as if each had been
     // chosen in the Apri Tabella dialog; stops at the first that cannot be read or is cancelled.
     // Returns at once: the reading runs on a worker thread and tableLoadFinished reports its end.
-    // Ignored while a reading runs.
+    // Ignored while a reading runs; meanwhile Apri Tabella... is greyed and drops are refused.
     void openTables(const QStringList &paths);
     void openTable(const QString &path) { openTables({path}); }
     bool isLoadingTable() const { return m_loading; }
@@ -69,6 +70,7 @@ private:
 
     void chooseTable();
     void showAbout();
+    void setLoading(bool loading);
     void loadNextTable();
     void onTableLoadFinished(const TableReadResult &result);
 
@@ -99,6 +101,7 @@ private:
     // While a reading runs: the files still to read, the keys typed into the line box, and the
     // progress dialog once it is due.
     bool m_loading = false;
+    FileDropTarget *m_drops = nullptr;
     QStringList m_pendingTables;
     HeldInput *m_heldKeys = nullptr;
     std::unique_ptr<ReadProgress> m_progress;

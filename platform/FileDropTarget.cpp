@@ -39,6 +39,12 @@ bool FileDropTarget::eventFilter(QObject *watched, QEvent *event)
     const QStringList paths = localFiles(drop->mimeData());
     if (paths.isEmpty())
         return false;
+    if (!m_accepting) {
+        // Taken here all the same, so that no widget takes the files' addresses as text.
+        drop->setDropAction(Qt::IgnoreAction);
+        drop->ignore();
+        return true;
+    }
     drop->setDropAction(Qt::CopyAction);
     drop->accept();
     if (type == QEvent::Drop) {

@@ -18,6 +18,10 @@ public:
     // Watches root and the widgets it holds now; root accepts drops from then on.
     void watch(QWidget *root);
 
+    // While not accepting, files are refused where they are dragged: the drag shows that they
+    // cannot be dropped, and a drop is ignored, never taken.
+    void setAcceptingFiles(bool accepting) { m_accepting = accepting; }
+
     // The local files a drag carries, in order; empty when it carries none.
     static QStringList localFiles(const QMimeData *data);
 
@@ -27,4 +31,7 @@ Q_SIGNALS:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    bool m_accepting = true;
 };

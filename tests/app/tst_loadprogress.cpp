@@ -18,6 +18,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QProcess>
 #include <QProgressDialog>
 #include <QSignalSpy>
@@ -25,6 +26,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <QUrl>
 
 #include <cstdio>
 #include <memory>
@@ -153,6 +155,7 @@ private Q_SLOTS:
     void cancelLeavesWindowAsItWas();
     void keysTypedWhileReadingWaitForTheTable_data();
     void keysTypedWhileReadingWaitForTheTable();
+    void dropsWaitForTheReading();
     void closingWhileReadingLetsGo_data();
     void closingWhileReadingLetsGo();
     void programEndsSoonAfterCloseWhenStuck();
@@ -357,6 +360,38 @@ void TestLoadProgress::keysTypedWhileReadingWaitForTheTable()
     // From here on keys go straight in.
     QTest::keyClicks(lineBox, u"C"_s);
     QCOMPARE(lineBox->text(), line + u"C"_s);
+}
+
+void TestLoadProgress::dropsWaitForTheReading()
+{
+    auto gate = std::make_shared<ReadGate>();
+    m_window->tableSession().setReadFunction(ReadGate::gatedRead(gate));
+    startOpen(m_bigTable);
+    QTRY_COMPARE(gate->arrived(), 1);
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(m_dir.filePath(u"prima.tbl"_s))});
+    auto *line = control<LineBox>(u"rtbRiga"_s);
+    const auto dropIsTaken = [&data, line] {
+        const QPoint point = line->rect().center();
+        QDragEnterEvent enter(point, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(line, &enter);
+        QDropEvent drop(point, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(line, &drop);
+        return enter.isAccepted() || drop.isAccepted();
+    };
+
+    // Refused while the reading runs, as Apri Tabella... is.
+    QVERIFY(!dropIsTaken());
+    QVERIFY(!control<QAction>(u"mnuApriT"_s)->isEnabled());
+    gate->open();
+    QVERIFY(WindowHarness::waitForLoad(*m_window));
+    QCOMPARE(status(), u"Tabella caricata: grande.tbl"_s);
+    QVERIFY(control<QAction>(u"mnuApriT"_s)->isEnabled());
+    // Then taken and read.
+    QVERIFY(QFile(m_dir.filePath(u"prima.tbl"_s)).open(QIODevice::WriteOnly));
+    QVERIFY(dropIsTaken());
+    QTRY_COMPARE(status(), u"Tabella caricata: prima.tbl"_s);
+    QVERIFY(line->text().isEmpty());
 }
 
 void TestLoadProgress::closingWhileReadingLetsGo_data()

@@ -89,23 +89,28 @@ void TestFileDropTarget::drops_data()
     QTest::addColumn<Payload>("kind");
     QTest::addColumn<QStringList>("paths"); // reported; empty: nothing reported
     QTest::addColumn<QString>("line");      // the line box's text afterwards, from "abc"
+    QTest::addColumn<bool>("accepting");    // files: while refusing, nothing is taken
 
     for (const QString &where : {u"box"_s, u"label"_s, u"window"_s}) {
         const QByteArray name = where.toUtf8();
         QTest::addRow("%s: one file", name.constData())
-            << where << Payload::OneFile << QStringList{u"/tmp/a.tbl"_s} << u"abc"_s;
+            << where << Payload::OneFile << QStringList{u"/tmp/a.tbl"_s} << u"abc"_s << true;
         QTest::addRow("%s: two files", name.constData())
             << where << Payload::TwoFiles << QStringList{u"/tmp/b.tbl"_s, u"/tmp/a.tbl"_s}
-            << u"abc"_s;
+            << u"abc"_s << true;
         QTest::addRow("%s: file with its address as text", name.constData())
-            << where << Payload::FileAndText << QStringList{u"/tmp/a b.tbl"_s} << u"abc"_s;
+            << where << Payload::FileAndText << QStringList{u"/tmp/a b.tbl"_s} << u"abc"_s << true;
+        QTest::addRow("%s: refusing, file with its address as text", name.constData())
+            << where << Payload::FileAndText << QStringList{} << u"abc"_s << false;
     }
     QTest::newRow("box: plain text is pasted")
-        << u"box"_s << Payload::PlainText << QStringList{} << u"abctesto"_s;
+        << u"box"_s << Payload::PlainText << QStringList{} << u"abctesto"_s << true;
     QTest::newRow("label: plain text refused")
-        << u"label"_s << Payload::PlainText << QStringList{} << u"abc"_s;
+        << u"label"_s << Payload::PlainText << QStringList{} << u"abc"_s << true;
+    QTest::newRow("box: refusing, plain text is pasted")
+        << u"box"_s << Payload::PlainText << QStringList{} << u"abctesto"_s << false;
     QTest::newRow("box: web link refused")
-        << u"box"_s << Payload::WebAddress << QStringList{} << u"abc"_s;
+        << u"box"_s << Payload::WebAddress << QStringList{} << u"abc"_s << true;
 }
 
 void TestFileDropTarget::drops()
@@ -114,7 +119,9 @@ void TestFileDropTarget::drops()
     QFETCH(Payload, kind);
     QFETCH(QStringList, paths);
     QFETCH(QString, line);
+    QFETCH(bool, accepting);
 
+    m_target->setAcceptingFiles(accepting);
     QWidget *target = where == u"box"_s     ? static_cast<QWidget *>(m_box)
                       : where == u"label"_s ? static_cast<QWidget *>(m_label)
                                             : m_window.get();
@@ -133,6 +140,7 @@ void TestFileDropTarget::drops()
     QApplication::sendEvent(target, &drop);
 
     if (paths.isEmpty()) {
+        QCOMPARE(drop.isAccepted(), line != u"abc"_s);
         QTest::qWait(20);
         QCOMPARE(dropped.size(), 0);
     } else {
