@@ -16,6 +16,7 @@ public:
     explicit StatusBar(QWidget *parent = nullptr);
     ~StatusBar() override;
 
+    // Shown on one line: control characters become visible symbols.
     void setPanelText(const QString &text);
     QString panelText() const;
     // The Caps Lock panel's width, for a bar that has grown: it keeps its share of the bar.
