@@ -14,6 +14,8 @@ class TestCommandLine final : public QObject {
 private Q_SLOTS:
     void parse_data();
     void parse();
+    void whatQtSees_data();
+    void whatQtSees();
     void helpAndVersionAreItalian();
     void failuresNameTheProgram();
 };
@@ -89,6 +91,40 @@ void TestCommandLine::parse()
         QVERIFY2(request.message.contains(inMessage), qPrintable(request.message));
     if (action != Action::Run)
         QVERIFY(request.message.endsWith(u'\n'));
+}
+
+void TestCommandLine::whatQtSees_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("qtArguments"); // how many, from the program's name on
+    QTest::addColumn<int>("tableArgument");
+    QTest::addColumn<bool>("namesDisplay");
+
+    QTest::newRow("a table") << QStringList{u"verzino"_s, u"a.tbl"_s} << 2 << 1 << false;
+    QTest::newRow("-reverse after --")
+        << QStringList{u"verzino"_s, u"-style"_s, u"Fusion"_s, u"--"_s, u"-reverse"_s} << 3 << 4
+        << false;
+    QTest::newRow("-platform name")
+        << QStringList{u"verzino"_s, u"-platform"_s, u"offscreen"_s} << 3 << 0 << true;
+    QTest::newRow("--display name, a table")
+        << QStringList{u"verzino"_s, u"--display"_s, u":1"_s, u"a.tbl"_s} << 4 << 3 << true;
+    // Qt takes no value after "=" for these: the option does not name a display.
+    QTest::newRow("-platform=name")
+        << QStringList{u"verzino"_s, u"-platform=offscreen"_s} << 2 << 0 << false;
+}
+
+void TestCommandLine::whatQtSees()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, qtArguments);
+    QFETCH(int, tableArgument);
+    QFETCH(bool, namesDisplay);
+
+    const CommandLine::Request request = CommandLine::parse(arguments);
+    QCOMPARE(request.action, Action::Run);
+    QCOMPARE(request.qtArguments, qtArguments);
+    QCOMPARE(request.tableArgument, tableArgument);
+    QCOMPARE(request.namesDisplay, namesDisplay);
 }
 
 void TestCommandLine::helpAndVersionAreItalian()
