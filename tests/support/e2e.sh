@@ -80,9 +80,12 @@ e2e_install() {
 }
 
 # e2e_start_xvfb: a private X server on a free display number, which it writes to the file
-# when it is ready; sets DISPLAY and xvfb_pid. Stopped at exit.
+# when it is ready; sets DISPLAY and xvfb_pid. Stopped at exit. -noreset: by default the server
+# resets when its last client leaves (between two xdotool calls, say), which drops a client
+# still connecting and forgets the keyboard layout set with setxkbmap.
 e2e_start_xvfb() {
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$work/display" \
+        2>"$work/xvfb.log" &
     xvfb_pid=$!
     e2e_stop_at_exit "$xvfb_pid"
     retry 20 test -s "$work/display" || e2e_fail "Xvfb did not start"
