@@ -12,10 +12,6 @@ build=$1
 source "$(dirname "${BASH_SOURCE[0]}")/../support/e2e.sh"
 e2e_require_tools Xvfb xdotool xclip setxkbmap
 e2e_workdir
-show_log_on_failure() {
-    [ "$1" -ne 0 ] && [ -s "$work/verzino.log" ] && cat "$work/verzino.log"
-}
-e2e_on_cleanup show_log_on_failure
 e2e_install "$build"
 verzino="$prefix/bin/verzino"
 
@@ -32,8 +28,7 @@ echo "X server on $DISPLAY, keyboard us(intl)"
 table="$work/accenti.tbl"
 printf '41=A\r\n42=B\r\nE8=\xe8\r\n' >"$table"
 
-"$verzino" >"$work/verzino.log" 2>&1 &
-app_pid=$!
+e2e_launch "$verzino"
 main=$(window_named '^Verzino v\.1\.0 - ' 30) || fail "the main window did not appear"
 xdotool windowfocus --sync "$main"
 
