@@ -63,7 +63,7 @@ void place(QWidget *control, const QRect &twips)
 MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
 {
     setObjectName(u"frmVerzino"_s);
-    setWindowTitle(u"Verzino v.1.0 - "_s + AppInfo::maker());
+    setWindowTitle(u"Verzino v.%1 - %2"_s.arg(AppInfo::shortVersion(), AppInfo::maker()));
     QIcon icon;
     icon.addFile(u":/icons/verzino-16.png"_s);
     icon.addFile(u":/icons/verzino-32.png"_s);
@@ -262,7 +262,8 @@ void MainWindow::chooseTable()
 
 void MainWindow::showAbout()
 {
-    const QStringList lines = {u"Verzino versione 1.0"_s, AppInfo::maker(), AppInfo::contact()};
+    const QStringList lines = {u"Verzino versione "_s + AppInfo::shortVersion(), AppInfo::maker(),
+                               AppInfo::contact()};
     MessageBox::information(this, u"Informazioni su..."_s, lines.join(u'\n'));
 }
 

@@ -59,8 +59,7 @@ stop_program() {
 }
 
 # A table named relative to the working folder.
-(cd "$examples" && exec "$verzino" maiuscole.tbl) >"$work/verzino.log" 2>&1 &
-app_pid=$!
+e2e_launch env -C "$examples" "$verzino" maiuscole.tbl
 main=$(window_named '^Verzino v\.1\.0 - ' 30) || fail "the main window did not appear"
 xdotool windowfocus --sync "$main"
 retry 10 status_reads "Tabella caricata: maiuscole.tbl" loaded ||
@@ -74,8 +73,7 @@ echo "PASS verzino maiuscole.tbl starts with the table in force"
 stop_program
 
 # A table that does not exist: the error box, then no table in force.
-"$verzino" "$work/manca.tbl" >"$work/verzino.log" 2>&1 &
-app_pid=$!
+e2e_launch "$verzino" "$work/manca.tbl"
 main=$(window_named '^Verzino v\.1\.0 - ' 30) || fail "the main window did not appear"
 box=$(window_named '^Apri Tabella\.\.\.$' 20) || fail "no message box for a missing table"
 xdotool windowfocus --sync "$box"

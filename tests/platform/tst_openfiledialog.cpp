@@ -275,7 +275,8 @@ void TestOpenFileDialog::browsingNeverReadsFiles()
     QElapsedTimer clock;
     clock.start();
     QVERIFY(!dialog.showOpen(nullptr));
-    QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
+    // A hang guard: this takes ~0.6 s.
+    QVERIFY2(clock.elapsed() < 10'000, qPrintable(QString::number(clock.elapsed())));
     QVERIFY(!listed.isEmpty());
 }
 

@@ -109,7 +109,8 @@ private Q_SLOTS:
         QElapsedTimer clock;
         clock.start();
         session.cancel();
-        QVERIFY(clock.elapsed() < 100);
+        // A hang guard: this takes ~0 ms.
+        QVERIFY2(clock.elapsed() < 1000, "cancel waited for the stuck reading");
         QCOMPARE(finished.size(), 1);
         QCOMPARE(resultOf(finished).outcome, TableReadResult::Outcome::Cancelled);
         QVERIFY(!session.isLoading());
