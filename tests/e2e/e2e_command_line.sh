@@ -90,10 +90,8 @@ stop_program
 # Qt's options: -display without DISPLAY; after "--" every argument is a file name, never a Qt
 # option (-reverse would mirror the window, and the status bar with it).
 cp "$examples/maiuscole.tbl" "$work/-reverse"
-(cd "$work" && exec env -u DISPLAY "$verzino" -display "$DISPLAY" -- -reverse) \
-    >"$work/verzino.log" 2>&1 &
-app_pid=$!
-main=$(window_named '^Verzino v\.1\.0 - ' 30) || fail "no window with -display: $(cat "$work/verzino.log")"
+e2e_launch env -C "$work" -u DISPLAY "$verzino" -display "$DISPLAY" -- -reverse
+main=$(window_named '^Verzino v\.1\.0 - ' 30) || fail "no window with -display"
 retry 10 status_reads "Tabella caricata: -reverse" reverse ||
     fail "the table after -- is not in force, or Qt took it as -reverse"
 echo "PASS -display without DISPLAY; -reverse after -- is a file name"
