@@ -22,6 +22,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QFile>
 #include <QFileInfo>
 #include <QIcon>
 #include <QLabel>
@@ -254,8 +255,10 @@ void MainWindow::connectHandlers()
 void MainWindow::chooseTable()
 {
     m_openDialog.setTitle(u"Apri Tabella..."_s);
-    // A cancelled dialog gives back the file in force, which is read again.
-    const QString path = m_openDialog.choose(this).value_or(m_openDialog.fileName());
+    // A cancelled dialog gives back its last confirmed choice, the file in force, which is read
+    // again: by the name the file has, which the dialog's text may not carry whole.
+    const std::optional<QString> chosen = m_openDialog.choose(this);
+    const QByteArray path = chosen ? QFile::encodeName(*chosen) : m_session.nativePath();
     if (!path.isEmpty())
         openTable(path);
 }
@@ -267,7 +270,7 @@ void MainWindow::showAbout()
     MessageBox::information(this, u"Informazioni su..."_s, lines.join(u'\n'));
 }
 
-void MainWindow::openTables(const QStringList &paths)
+void MainWindow::openTables(const QByteArrayList &paths)
 {
     if (m_loading || paths.isEmpty())
         return;
@@ -286,9 +289,10 @@ void MainWindow::setLoading(bool loading)
 
 void MainWindow::loadNextTable()
 {
-    const QString path = m_pendingTables.takeFirst();
+    const QByteArray path = m_pendingTables.takeFirst();
     m_progress = std::make_unique<ReadProgress>(
-        this, u"Apri Tabella..."_s, u"Lettura di %1..."_s.arg(QFileInfo(path).fileName()));
+        this, u"Apri Tabella..."_s,
+        u"Lettura di %1..."_s.arg(QFileInfo(QFile::decodeName(path)).fileName()));
     // Queued, so the cancel never runs inside the dialog's own signal; it reaches only the
     // reading this dialog belongs to.
     const QPointer<ReadProgress> progress = m_progress.get();

@@ -3,8 +3,8 @@
 #include "OpenFileDialog.h"
 #include "TableSession.h"
 
+#include <QByteArrayList>
 #include <QMainWindow>
-#include <QStringList>
 
 #include <memory>
 
@@ -42,8 +42,9 @@ public:
     // chosen in the Apri Tabella dialog; stops at the first that cannot be read or is cancelled.
     // Returns at once: the reading runs on a worker thread and tableLoadFinished reports its end.
     // Ignored while a reading runs; meanwhile Apri Tabella... is greyed and drops are refused.
-    void openTables(const QStringList &paths);
-    void openTable(const QString &path) { openTables({path}); }
+    // A path is the bytes the system knows the file by, which need not be UTF-8.
+    void openTables(const QByteArrayList &paths);
+    void openTable(const QByteArray &path) { openTables({path}); }
     bool isLoadingTable() const { return m_loading; }
 
     const TableSession &tableSession() const { return m_session; }
@@ -102,7 +103,7 @@ private:
     // progress dialog once it is due.
     bool m_loading = false;
     FileDropTarget *m_drops = nullptr;
-    QStringList m_pendingTables;
+    QByteArrayList m_pendingTables;
     HeldInput *m_heldKeys = nullptr;
     std::unique_ptr<ReadProgress> m_progress;
 };

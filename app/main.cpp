@@ -140,9 +140,14 @@ int main(int argc, char *argv[])
     MainWindow window;
     window.show();
     if (request.tableArgument > 0) {
-        // The dialog hands over full paths; so does the command line.
-        const QString path =
-            QDir::current().absoluteFilePath(QFile::decodeName(argv[request.tableArgument]));
+        // The dialog hands over full paths; so does the command line, unless the working
+        // folder's own name is no UTF-8, which Qt's text cannot give back. The name is taken as
+        // the bytes given: it need not be UTF-8 either.
+        QByteArray path = argv[request.tableArgument];
+        if (const QString folder = QDir::currentPath();
+            QDir::isRelativePath(QFile::decodeName(path)) &&
+            !folder.contains(QChar::ReplacementCharacter))
+            path.prepend(QFile::encodeName(folder) + '/');
         QMetaObject::invokeMethod(
             &window, [&window, path] { window.openTable(path); }, Qt::QueuedConnection);
     }

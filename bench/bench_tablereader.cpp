@@ -118,7 +118,7 @@ void readTable(benchmark::State &state, const QString &path)
 {
     for (auto _ : state) {
         CharacterTable table;
-        const TableReadResult result = readTableFile(path, table);
+        const TableReadResult result = readTableFile(QFile::encodeName(path), table);
         if (!result.ok()) {
             state.SkipWithError(result.error.toLocal8Bit().constData());
             return;

@@ -118,7 +118,7 @@ bool TextFile::read(const BlockReader &onBlock)
     if (m_standardInput) {
         if (!openStandardInput())
             return false;
-    } else if (!source.open(QFile::decodeName(m_name))) {
+    } else if (!source.open(m_name)) {
         return fail(source.error());
     }
     FileSource *const from = m_standardInput ? nullptr : &source;
@@ -165,7 +165,7 @@ bool TextFile::readAgain(const BlockReader &onBlock)
     if (fromStandardInput) {
         if (::lseek(STDIN_FILENO, m_standardInputStart, SEEK_SET) < 0)
             return fail(reasonFor(errno));
-    } else if (!source.open(m_spool ? m_spool->fileName() : QFile::decodeName(m_name))) {
+    } else if (!source.open(m_spool ? QFile::encodeName(m_spool->fileName()) : m_name)) {
         return fail(source.error());
     }
 

@@ -78,7 +78,7 @@ int main(int argc, char *argv[])
 
     CharacterTable table;
     for (const QByteArray &path : command.tables) {
-        const TableReadResult result = readTableFile(QFile::decodeName(path), table);
+        const TableReadResult result = readTableFile(path, table);
         if (!result.ok()) {
             printError(result.error);
             return 2;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 #include <memory>
@@ -20,8 +21,9 @@ public:
     FileSource(const FileSource &) = delete;
     FileSource &operator=(const FileSource &) = delete;
 
-    // Opens the file; false on failure, with error() saying why.
-    bool open(const QString &path);
+    // Opens the file, named by the bytes the system knows it by (not every name is UTF-8); false
+    // on failure, with error() saying why.
+    bool open(const QByteArray &path);
 
     // The file's size when it was opened.
     qint64 size() const;

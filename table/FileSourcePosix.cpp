@@ -1,7 +1,5 @@
 #include "FileSource.h"
 
-#include <QFile>
-
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -53,7 +51,7 @@ struct FileSource::Handle {
 FileSource::FileSource() = default;
 FileSource::~FileSource() = default;
 
-bool FileSource::open(const QString &path)
+bool FileSource::open(const QByteArray &path)
 {
     m_handle.reset();
     m_error.clear();
@@ -64,16 +62,14 @@ bool FileSource::open(const QString &path)
     };
     if (path.isEmpty())
         return fail(QStringLiteral("nessun file indicato"));
-    const QByteArray nativePath = QFile::encodeName(path);
-
     struct stat info {};
-    if (::stat(nativePath.constData(), &info) != 0)
+    if (::stat(path.constData(), &info) != 0)
         return fail(reasonFor(errno));
     if (const QString reason = reasonForType(info.st_mode); !reason.isEmpty())
         return fail(reason);
 
     // O_NONBLOCK in case the path was swapped for a FIFO since the check; fstat settles it.
-    const int fd = ::open(nativePath.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0)
         return fail(reasonFor(errno));
     m_handle = std::make_unique<Handle>(fd);

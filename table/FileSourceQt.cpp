@@ -41,8 +41,9 @@ struct FileSource::Handle {
 FileSource::FileSource() = default;
 FileSource::~FileSource() = default;
 
-bool FileSource::open(const QString &path)
+bool FileSource::open(const QByteArray &nativePath)
 {
+    const QString path = QFile::decodeName(nativePath);
     m_handle.reset();
     m_error.clear();
     const auto fail = [this](const QString &reason) {

@@ -4,21 +4,24 @@
 #include "FileSource.h"
 #include "TableParser.h"
 
+#include <QFile>
+
 #include <memory>
 
 namespace {
 
 constexpr std::size_t kBlockSize = 256 * 1024;
 
-TableReadResult failed(const QString &path, const QString &reason)
+TableReadResult failed(const QByteArray &path, const QString &reason)
 {
     return {TableReadResult::Outcome::Failed,
-            QStringLiteral("Impossibile leggere la tabella \"%1\": %2.").arg(path, reason)};
+            QStringLiteral("Impossibile leggere la tabella \"%1\": %2.")
+                .arg(QFile::decodeName(path), reason)};
 }
 
 } // namespace
 
-TableReadResult readTableFile(const QString &path, CharacterTable &table,
+TableReadResult readTableFile(const QByteArray &path, CharacterTable &table,
                               const TableReadProgress &progress)
 {
     FileSource source;

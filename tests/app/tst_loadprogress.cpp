@@ -71,10 +71,11 @@ private:
 TableSession::ReadFunction halfThenGate(std::shared_ptr<ReadGate> gate)
 {
     const TableSession::ReadFunction gated = ReadGate::gatedRead(std::move(gate));
-    return [gated](const QString &path, CharacterTable &table, const TableReadProgress &progress) {
-        progress(16 * MiB, 32 * MiB);
-        return gated(path, table, progress);
-    };
+    return
+        [gated](const QByteArray &path, CharacterTable &table, const TableReadProgress &progress) {
+            progress(16 * MiB, 32 * MiB);
+            return gated(path, table, progress);
+        };
 }
 
 } // namespace
@@ -539,7 +540,7 @@ int runStuckProgram(int argc, char *argv[])
     MainWindow window;
     window.tableSession().setReadFunction(ReadGate::gatedRead(std::make_shared<ReadGate>()));
     window.show();
-    window.openTable(qEnvironmentVariable(ChildVariable));
+    window.openTable(QFile::encodeName(qEnvironmentVariable(ChildVariable)));
     std::printf("%s\n", window.isLoadingTable() ? "loading" : "not loading");
     QTimer::singleShot(700, &window, [&window] {
         std::printf("closing\n");

@@ -6,10 +6,14 @@
 #include <QApplication>
 #include <QFile>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QUrl>
+
+#include <cstdio>
 
 #include <memory>
 
@@ -25,6 +29,8 @@ private Q_SLOTS:
     void readsAsIfChosen();
     void failureChangesNothing_data();
     void failureChangesNothing();
+    void namesAreBytes_data();
+    void namesAreBytes();
 
 private:
     QString status() const { return m_window->findChild<StatusBar *>(u"SB"_s)->panelText(); }
@@ -37,7 +43,7 @@ private:
     }
     void open(const QString &path)
     {
-        m_window->openTable(path);
+        m_window->openTable(QFile::encodeName(path));
         QVERIFY(WindowHarness::waitForLoad(*m_window));
     }
     const TableSession &session() const { return m_window->tableSession(); }
@@ -125,6 +131,58 @@ void TestOpenTable::failureChangesNothing()
     QVERIFY(watcher.boxes.isEmpty());
     QCOMPARE(session().filePath(), fileBefore);
     QCOMPARE(status(), statusBefore);
+}
+
+void TestOpenTable::namesAreBytes_data()
+{
+    QTest::addColumn<bool>("dropped"); // or named, as on the command line
+    QTest::addColumn<bool>("exists");
+    QTest::newRow("named") << false << true;
+    QTest::newRow("dropped") << true << true;
+    QTest::newRow("named, missing") << false << false;
+}
+
+// "lat\xe9.tbl", Latin-1 as an older system wrote it: no UTF-8, so no text holds it whole.
+void TestOpenTable::namesAreBytes()
+{
+    QFETCH(bool, dropped);
+    QFETCH(bool, exists);
+    const QByteArray path = QFile::encodeName(m_dir.path()) + "/lat\xe9.tbl";
+    std::remove(path.constData());
+    if (exists) {
+        std::FILE *file = std::fopen(path.constData(), "wb");
+        QVERIFY(file && std::fputs("41=A\r\n", file) >= 0 && std::fclose(file) == 0);
+    }
+    WindowHarness::ModalWatcher watcher;
+    if (dropped) {
+        QMimeData data;
+        data.setUrls({QUrl(u"file://"_s + QString::fromLatin1(path.toPercentEncoding("/")))});
+        auto *line = m_window->findChild<QWidget *>(u"rtbRiga"_s);
+        QDragEnterEvent enter(QPoint(1, 1), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(line, &enter);
+        QDropEvent drop(QPoint(1, 1), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(line, &drop);
+        QCoreApplication::processEvents();
+    } else {
+        m_window->openTable(path);
+    }
+    QVERIFY(WindowHarness::waitForLoad(*m_window));
+
+    const QString shown = u"lat\uFFFD.tbl"_s; // bytes that are no character show as U+FFFD
+    if (!exists) {
+        QTRY_COMPARE(watcher.boxes.size(), 1);
+        QVERIFY2(watcher.boxes.first().text.contains(shown),
+                 qPrintable(watcher.boxes.first().text));
+        return;
+    }
+    QCOMPARE(status(), u"Tabella caricata: "_s + shown);
+    QCOMPARE(session().nativePath(), path);
+    // A cancelled dialog reads it again, by its own name.
+    std::FILE *file = std::fopen(path.constData(), "wb");
+    QVERIFY(file && std::fputs("41=Z\r\n", file) >= 0 && std::fclose(file) == 0);
+    cancelDialog();
+    QCOMPARE(session().table().entry(0x41), u"Z"_s);
+    QVERIFY(watcher.boxes.isEmpty());
 }
 
 QTEST_MAIN(TestOpenTable)

@@ -96,3 +96,14 @@ retry 10 status_reads "Tabella caricata: -reverse" reverse ||
     fail "the table after -- is not in force, or Qt took it as -reverse"
 echo "PASS -display without DISPLAY; -reverse after -- is a file name"
 stop_program
+
+# A name that is no UTF-8 (Latin-1 "é", from an older system) opens by its bytes and shows the
+# byte as U+FFFD.
+latin1=lat$'\xe9'.tbl
+cp "$examples/maiuscole.tbl" "$work/$latin1"
+e2e_launch env -C "$work" "$verzino" "$latin1"
+main=$(window_named '^Verzino v\.1\.0 - ' 30) || fail "the main window did not appear"
+retry 10 status_reads "Tabella caricata: lat�.tbl" latin1 ||
+    fail "a table whose name is no UTF-8 is not in force"
+echo "PASS a name that is no UTF-8 opens"
+stop_program

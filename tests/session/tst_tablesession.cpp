@@ -19,11 +19,12 @@ void writeFile(const QString &path, const QByteArray &bytes)
 // A reading that scribbles over the table it was handed, then reports `outcome`.
 TableSession::ReadFunction scribbleThen(TableReadResult::Outcome outcome)
 {
-    return [outcome](const QString &path, CharacterTable &table, const TableReadProgress &) {
+    return [outcome](const QByteArray &path, CharacterTable &table, const TableReadProgress &) {
         for (int code = 0; code < CharacterTable::Size; ++code)
             table.setEntry(code, u"?"_s);
         if (outcome == TableReadResult::Outcome::Failed)
-            return TableReadResult{outcome, u"Impossibile leggere la tabella \"%1\""_s.arg(path)};
+            return TableReadResult{
+                outcome, u"Impossibile leggere la tabella \"%1\""_s.arg(QFile::decodeName(path))};
         return TableReadResult{outcome, {}};
     };
 }
@@ -61,14 +62,14 @@ private Q_SLOTS:
     void loadsAndMerges()
     {
         TableSession session;
-        QVERIFY(session.load(m_first).ok());
+        QVERIFY(session.load(QFile::encodeName(m_first)).ok());
         QVERIFY(session.hasTable());
         QCOMPARE(session.filePath(), m_first);
         QCOMPARE(session.fileName(), u"prima.tbl"_s);
         QCOMPARE(session.table().entry(0x41), u"A"_s);
         QCOMPARE(session.table().entry(0x61), u"#"_s);
 
-        QVERIFY(session.load(m_second).ok());
+        QVERIFY(session.load(QFile::encodeName(m_second)).ok());
         QCOMPARE(session.filePath(), m_second);
         QCOMPARE(session.fileName(), u"seconda.tbl"_s);
         QCOMPARE(session.table().entry(0x41), u"A"_s);
@@ -97,7 +98,7 @@ private Q_SLOTS:
 
         TableSession session;
         if (tableBefore)
-            QVERIFY(session.load(m_first).ok());
+            QVERIFY(session.load(QFile::encodeName(m_first)).ok());
         const CharacterTable table = session.table();
         const QString path = session.filePath();
         const QString name = session.fileName();
@@ -112,7 +113,7 @@ private Q_SLOTS:
         else
             session.setReadFunction(scribbleThen(TableReadResult::Outcome::Cancelled));
 
-        const TableReadResult result = session.load(target);
+        const TableReadResult result = session.load(QFile::encodeName(target));
         QVERIFY(!result.ok());
         if (how != u"cancelled")
             QVERIFY2(result.error.contains(target), qPrintable(result.error));
@@ -123,7 +124,7 @@ private Q_SLOTS:
 
         // Back to the real reader, the same session loads again.
         session.setReadFunction({});
-        QVERIFY(session.load(m_second).ok());
+        QVERIFY(session.load(QFile::encodeName(m_second)).ok());
         QCOMPARE(session.fileName(), u"seconda.tbl"_s);
     }
 };

@@ -54,7 +54,7 @@ private Q_SLOTS:
         QSignalSpy finished(&session, &TableSession::loadFinished);
         QSignalSpy progressed(&session, &TableSession::progressed);
 
-        QVERIFY(session.startLoad(m_big));
+        QVERIFY(session.startLoad(QFile::encodeName(m_big)));
         QVERIFY(session.isLoading());
         QTRY_COMPARE(gate->arrived(), 1);
         // Held at the gate, and this thread still turns its event loop.
@@ -66,7 +66,7 @@ private Q_SLOTS:
         QCOMPARE(finished.size(), 0);
         QVERIFY(!session.hasTable());
         // One reading at a time.
-        QVERIFY(!session.startLoad(m_small));
+        QVERIFY(!session.startLoad(QFile::encodeName(m_small)));
         QCOMPARE(gate->arrived(), 1);
 
         gate->open();
@@ -96,14 +96,14 @@ private Q_SLOTS:
 
         TableSession session;
         if (tableBefore)
-            QVERIFY(session.load(m_small).ok());
+            QVERIFY(session.load(QFile::encodeName(m_small)).ok());
         const CharacterTable table = session.table();
         const QString path = session.filePath();
 
         auto gate = std::make_shared<ReadGate>(); // never opened: a read() that never returns
         session.setReadFunction(ReadGate::gatedRead(gate));
         QSignalSpy finished(&session, &TableSession::loadFinished);
-        QVERIFY(session.startLoad(m_big));
+        QVERIFY(session.startLoad(QFile::encodeName(m_big)));
         QTRY_COMPARE(gate->arrived(), 1);
 
         QElapsedTimer clock;
@@ -119,7 +119,7 @@ private Q_SLOTS:
 
         // The session is free for the next reading while the stuck one stays stuck.
         session.setReadFunction({});
-        QVERIFY(session.startLoad(m_small));
+        QVERIFY(session.startLoad(QFile::encodeName(m_small)));
         QVERIFY(finished.wait(10'000));
         QCOMPARE(finished.size(), 2);
         QVERIFY(resultOf(finished, 1).ok());
@@ -130,14 +130,14 @@ private Q_SLOTS:
     void cancelledReadingThatEndsLaterChangesNothing()
     {
         TableSession session;
-        QVERIFY(session.load(m_small).ok());
+        QVERIFY(session.load(QFile::encodeName(m_small)).ok());
         const CharacterTable table = session.table();
 
         auto gate = std::make_shared<ReadGate>();
         session.setReadFunction(ReadGate::gatedRead(gate));
         QSignalSpy finished(&session, &TableSession::loadFinished);
         QSignalSpy progressed(&session, &TableSession::progressed);
-        QVERIFY(session.startLoad(m_big));
+        QVERIFY(session.startLoad(QFile::encodeName(m_big)));
         QTRY_COMPARE(gate->arrived(), 1);
         session.cancel();
         QCOMPARE(finished.size(), 1);
@@ -158,7 +158,7 @@ private Q_SLOTS:
         {
             TableSession session;
             session.setReadFunction(ReadGate::gatedRead(gate));
-            QVERIFY(session.startLoad(m_big));
+            QVERIFY(session.startLoad(QFile::encodeName(m_big)));
             QTRY_COMPARE(gate->arrived(), 1);
         }
         // The worker outlives the session and must touch nothing of it.

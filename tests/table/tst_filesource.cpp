@@ -73,7 +73,7 @@ private Q_SLOTS:
         }
 
         FileSource source;
-        QVERIFY(!source.open(path));
+        QVERIFY(!source.open(QFile::encodeName(path)));
         QCOMPARE(source.error(), reason);
         char byte;
         QCOMPARE(source.read(&byte, 1), qint64(-1));
@@ -100,7 +100,7 @@ private Q_SLOTS:
         file.close();
 
         FileSource source;
-        QVERIFY2(source.open(file.fileName()), qPrintable(source.error()));
+        QVERIFY2(source.open(QFile::encodeName(file.fileName())), qPrintable(source.error()));
         QCOMPARE(source.size(), qint64(bytes.size()));
         QByteArray back;
         QByteArray block(capacity, Qt::Uninitialized);
@@ -111,7 +111,7 @@ private Q_SLOTS:
         QCOMPARE(back, bytes);
         QVERIFY(source.error().isEmpty());
         // A second open starts afresh.
-        QVERIFY(!source.open(dir.filePath(u"gone"_s)));
+        QVERIFY(!source.open(QFile::encodeName(dir.filePath(u"gone"_s))));
         QCOMPARE(source.error(), u"il file non esiste"_s);
     }
 };
