@@ -144,7 +144,7 @@ void MainWindow::createControls()
     m_limitSpinner = new UpDown(m_client);
     m_limitSpinner->setObjectName(u"UpDown1"_s);
     place(m_limitSpinner, Design::UpDown1);
-    m_limitSpinner->setRange(0, 45);
+    m_limitSpinner->setRange(0, LimitMarker::MaximumLimit);
     m_limitSpinner->setBuddy(m_limitField);
     m_limitSpinner->setAccessibleName(u"Limite"_s);
 
