@@ -1,9 +1,9 @@
 #include "StatusBar.h"
 
-#include "CapsLockSource.h"
+#include "CapsLock.h"
 #include "Twips.h"
 
-#include <QEvent>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 
@@ -25,7 +25,7 @@ QLabel *panel(QWidget *parent)
 
 StatusBar::StatusBar(QWidget *parent)
     : QStatusBar(parent), m_panel1(panel(this)), m_panel2(panel(this)),
-      m_capsSource(CapsLockSource::forPlatform())
+      m_lockBitInEvents(CapsLock::eventsCarryLockBit(QGuiApplication::platformName()))
 {
     setSizeGripEnabled(false);
 
@@ -42,13 +42,6 @@ StatusBar::StatusBar(QWidget *parent)
     addPermanentWidget(m_panel2, 0);
 
     setCapsLock(false);
-}
-
-StatusBar::~StatusBar() = default;
-
-void StatusBar::setCapsLockSource(std::unique_ptr<CapsLockSource> source)
-{
-    m_capsSource = source ? std::move(source) : CapsLockSource::forPlatform();
 }
 
 void StatusBar::setPanelText(const QString &text)
@@ -75,7 +68,7 @@ void StatusBar::setCapsLock(bool on)
 
 bool StatusBar::refreshCapsLock()
 {
-    const std::optional<bool> on = m_capsSource->current();
+    const std::optional<bool> on = CapsLock::state();
     if (on)
         setCapsLock(*on);
     return on.has_value();
@@ -94,14 +87,11 @@ bool StatusBar::eventFilter(QObject *watched, QEvent *event)
     case QEvent::KeyPress:
     case QEvent::KeyRelease:
         // Only as the event reaches the window: a key the focus widget ignores travels on to
-        // its parents and would otherwise be counted once for each.
-        // The event itself tells the lock state where the platform fills it in, which spares
-        // the keystroke path a round trip to the display server.
-        if (watched->isWindowType()) {
-            if (const auto on =
-                    m_capsSource->fromKeyEvent(*static_cast<QKeyEvent *>(event), m_capsLock))
-                setCapsLock(*on);
-        }
+        // its parents and would otherwise be counted once for each. The event itself tells the
+        // state, which spares the keystroke path a round trip to the display server.
+        if (watched->isWindowType())
+            setCapsLock(CapsLock::afterKey(*static_cast<QKeyEvent *>(event), m_lockBitInEvents,
+                                           m_capsLock));
         break;
     case QEvent::ApplicationActivate:
     case QEvent::WindowActivate:

@@ -2,9 +2,6 @@
 
 #include <QStatusBar>
 
-#include <memory>
-
-class CapsLockSource;
 class QLabel;
 
 // The status bar: panel 1 takes the width panel 2 leaves and shows messages; panel 2, 1440
@@ -14,7 +11,6 @@ class StatusBar final : public QStatusBar {
 
 public:
     explicit StatusBar(QWidget *parent = nullptr);
-    ~StatusBar() override;
 
     void setPanelText(const QString &text);
     QString panelText() const;
@@ -23,16 +19,14 @@ public:
 
     void setCapsLock(bool on);
     bool capsLock() const { return m_capsLock; }
-    // Reads the keyboard's state; keeps the current one where the platform cannot tell.
-    // Returns whether the state could be read.
+    // Reads the keyboard's state where the platform tells it (CapsLock::state()); keeps the
+    // current one elsewhere. Returns whether the state could be read.
     bool refreshCapsLock();
     // Keeps the Caps Lock panel in step through the key and activation events eventSource
     // sees; pass the application object, which sees them all. The state is read from the
     // keyboard where the platform allows; elsewhere it follows the key events as they reach
     // a window (QWindow).
     void followCapsLock(QObject *eventSource);
-    // Where the lock state comes from; the platform's own source unless replaced.
-    void setCapsLockSource(std::unique_ptr<CapsLockSource> source);
 
     QLabel *panel1() const { return m_panel1; }
     QLabel *panel2() const { return m_panel2; }
@@ -44,5 +38,5 @@ private:
     QLabel *m_panel1 = nullptr;
     QLabel *m_panel2 = nullptr;
     bool m_capsLock = false;
-    std::unique_ptr<CapsLockSource> m_capsSource;
+    bool m_lockBitInEvents = false;
 };
