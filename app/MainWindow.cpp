@@ -16,7 +16,6 @@
 #include "Shape.h"
 #include "StatusBar.h"
 #include "Twips.h"
-#include "UpDown.h"
 
 #include <QAction>
 #include <QApplication>
@@ -30,6 +29,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
+#include <QSpinBox>
 
 #include <utility>
 
@@ -45,11 +45,10 @@ constexpr int TextPanel = 5115; // panel 1 of SB, as it comes out of the design'
 constexpr int CapsPanel = 1440; // panel 2 of SB
 constexpr QRect rtbRiga(120, 600, 5535, 345);
 constexpr QRect chkAppunti(120, 1320, 2655, 255);
-constexpr QRect txtLimite(5760, 600, 480, 350);
 constexpr QRect Label1(120, 240, 2655, 255);
 constexpr QRect Label2(5760, 240, 495, 255);
 constexpr QRect chkSvuota(3000, 1320, 2295, 255);
-constexpr QRect UpDown1(6240, 600, 240, 345);
+constexpr QRect UpDown1(5760, 600, 720, 345); // with txtLimite, the field it steps
 constexpr QRect shpLimite(175, 960, 135, 135);
 } // namespace Design
 
@@ -117,11 +116,19 @@ void MainWindow::createControls()
     place(m_copyOnEnter, Design::chkAppunti);
     m_copyOnEnter->setChecked(true);
 
-    m_limitField = new QLineEdit(m_client);
+    // The limit field is the spin box's own: the arrows write their value into it.
+    m_limitSpinner = new QSpinBox(m_client);
+    m_limitSpinner->setObjectName(u"UpDown1"_s);
+    place(m_limitSpinner, Design::UpDown1);
+    m_limitSpinner->setRange(0, LimitMarker::MaximumLimit);
+    m_limitSpinner->setFont(Fonts::courier());
+    m_limitSpinner->setAccessibleName(u"Limite"_s);
+    // Tab only: a click on an arrow leaves the focus in the line box, in the middle of typing.
+    m_limitSpinner->setFocusPolicy(Qt::TabFocus);
+    m_limitField = m_limitSpinner->findChild<QLineEdit *>();
     m_limitField->setObjectName(u"txtLimite"_s);
-    place(m_limitField, Design::txtLimite);
-    m_limitField->setFont(Fonts::courier());
     m_limitField->setReadOnly(true);
+    // The spin box writes its field once shown; the design's "0" is there from the start.
     m_limitField->setText(u"0"_s);
 
     m_lineLabel = new QLabel(u"Scrivi qui la riga:"_s, m_client);
@@ -134,19 +141,14 @@ void MainWindow::createControls()
 
     // Screen readers name the line box and the limit field after the labels above them.
     m_lineLabel->setBuddy(m_lineBox);
-    m_limitLabel->setBuddy(m_limitField);
+    m_limitLabel->setBuddy(m_limitSpinner);
+    // The field is the spin box's, out of the label's reach: it takes the label's name itself.
+    m_limitField->setAccessibleName(m_limitLabel->text());
 
     m_clearOnEnter = new QCheckBox(u"Svuota casella con INVIO"_s, m_client);
     m_clearOnEnter->setObjectName(u"chkSvuota"_s);
     place(m_clearOnEnter, Design::chkSvuota);
     m_clearOnEnter->setChecked(true);
-
-    m_limitSpinner = new UpDown(m_client);
-    m_limitSpinner->setObjectName(u"UpDown1"_s);
-    place(m_limitSpinner, Design::UpDown1);
-    m_limitSpinner->setRange(0, LimitMarker::MaximumLimit);
-    m_limitSpinner->setBuddy(m_limitField);
-    m_limitSpinner->setAccessibleName(u"Limite"_s);
 
     m_limitMarker = new Shape(m_client);
     m_limitMarker->setObjectName(u"shpLimite"_s);
@@ -177,15 +179,11 @@ void MainWindow::fitCaptions()
     // text grow to the desktop's font and their neighbours and the window make room. The line
     // box and the limit field keep Courier 9.75 pt, whose 120-twip cells the marker steps
     // along, so they keep their designed size unless the style's frame needs more height.
-    const std::pair<QWidget *, QRect> controls[] = {{m_lineLabel, Design::Label1},
-                                                    {m_limitLabel, Design::Label2},
-                                                    {m_lineBox, Design::rtbRiga},
-                                                    {m_limitField, Design::txtLimite},
-                                                    {m_limitSpinner, Design::UpDown1},
-                                                    {m_limitMarker, Design::shpLimite},
-                                                    {m_copyOnEnter, Design::chkAppunti},
-                                                    {m_clearOnEnter, Design::chkSvuota},
-                                                    {m_statusBar, Design::SB}};
+    const std::pair<QWidget *, QRect> controls[] = {
+        {m_lineLabel, Design::Label1},       {m_limitLabel, Design::Label2},
+        {m_lineBox, Design::rtbRiga},        {m_limitSpinner, Design::UpDown1},
+        {m_limitMarker, Design::shpLimite},  {m_copyOnEnter, Design::chkAppunti},
+        {m_clearOnEnter, Design::chkSvuota}, {m_statusBar, Design::SB}};
     QList<DesignLayout::Control> input;
     for (const auto &[control, design] : controls)
         input.append({design, ContentSize::needed(control), control == m_statusBar});
@@ -217,9 +215,8 @@ void MainWindow::setFocusOrder()
 {
     // Labels and the status bar take no focus; the rest follow the designed order.
     QWidget::setTabOrder(m_lineBox, m_copyOnEnter);
-    QWidget::setTabOrder(m_copyOnEnter, m_limitField);
-    QWidget::setTabOrder(m_limitField, m_clearOnEnter);
-    QWidget::setTabOrder(m_clearOnEnter, m_limitSpinner);
+    QWidget::setTabOrder(m_copyOnEnter, m_limitSpinner);
+    QWidget::setTabOrder(m_limitSpinner, m_clearOnEnter);
 }
 
 void MainWindow::connectHandlers()
@@ -237,9 +234,8 @@ void MainWindow::connectHandlers()
     auto *drops = new FileDropTarget(this);
     drops->watch(this);
     connect(drops, &FileDropTarget::filesDropped, this, &MainWindow::openTables);
-    connect(m_limitField, &QLineEdit::textChanged, this, &MainWindow::onLimitTextChanged);
-    connect(m_limitSpinner, &UpDown::upClick, this, &MainWindow::onUpClicked);
-    connect(m_limitSpinner, &UpDown::downClick, this, &MainWindow::onDownClicked);
+    connect(m_limitSpinner, &QSpinBox::textChanged, this, &MainWindow::onLimitTextChanged);
+    connect(m_limitSpinner, &QSpinBox::valueChanged, this, &MainWindow::onLimitStepped);
 
     // Keys typed while a table loads wait for it, so none is checked against the table that is
     // being replaced.
@@ -335,6 +331,16 @@ void MainWindow::onEnterPressed()
 void MainWindow::onLimitTextChanged()
 {
     m_lineBox->setLengthLimit(LimitMarker::limitFromText(m_limitField->text()));
+}
+
+// Arrows, keys, the wheel and screen readers step the spinner; each step moves the marker as a
+// click on an arrow does.
+void MainWindow::onLimitStepped(int value)
+{
+    for (; m_markedLimit < value; ++m_markedLimit)
+        onUpClicked();
+    for (; m_markedLimit > value; --m_markedLimit)
+        onDownClicked();
 }
 
 // The marker is hidden while it moves so that it is never drawn in two places.
