@@ -58,12 +58,13 @@ Q_SIGNALS:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void createMenus();
     void createControls();
     void createStatusBar();
-    void fitCaptions();
+    void layOutControls();
     void setFocusOrder();
     void connectHandlers();
 

@@ -1,17 +1,20 @@
 #include "StatusBar.h"
 
 #include "CapsLock.h"
-#include "Twips.h"
 
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 
+#include <cmath>
+
 using namespace Qt::StringLiterals;
 
 namespace {
 
+// Panel 2's width in the design, and the bar's: the panel keeps that share as the bar grows.
 constexpr int CapsPanelTwips = 1440;
+constexpr int BarTwips = 6600;
 
 QLabel *panel(QWidget *parent)
 {
@@ -38,7 +41,6 @@ StatusBar::StatusBar(QWidget *parent)
     m_panel2->setObjectName(u"panel2"_s);
     m_panel2->setText(u"BLOC MAIUSC"_s);
     m_panel2->setAlignment(Qt::AlignCenter);
-    m_panel2->setFixedWidth(Twips::rect(0, 0, CapsPanelTwips, 0).width());
     addPermanentWidget(m_panel2, 0);
 
     setCapsLock(false);
@@ -54,9 +56,17 @@ QString StatusBar::panelText() const
     return m_panel1->text();
 }
 
-void StatusBar::setPanel2Width(int pixels)
+QSize StatusBar::minimumSizeHint() const
 {
-    m_panel2->setFixedWidth(pixels);
+    const int forCaption =
+        int(std::ceil(m_panel2->sizeHint().width() * qreal(BarTwips) / CapsPanelTwips));
+    return QStatusBar::minimumSizeHint().expandedTo({forCaption, 0});
+}
+
+void StatusBar::resizeEvent(QResizeEvent *event)
+{
+    m_panel2->setFixedWidth(qRound(width() * qreal(CapsPanelTwips) / BarTwips));
+    QStatusBar::resizeEvent(event);
 }
 
 void StatusBar::setCapsLock(bool on)

@@ -4,8 +4,9 @@
 
 class QLabel;
 
-// The status bar: panel 1 takes the width panel 2 leaves and shows messages; panel 2, 1440
-// twips wide, shows "BLOC MAIUSC", drawn normally while Caps Lock is on and greyed while off.
+// The status bar: panel 1 takes the width panel 2 leaves and shows messages; panel 2, 1440 twips
+// of the design's 6600 and keeping that share of a bar that grows, shows "BLOC MAIUSC", drawn
+// normally while Caps Lock is on and greyed while off.
 class StatusBar final : public QStatusBar {
     Q_OBJECT
 
@@ -14,8 +15,6 @@ public:
 
     void setPanelText(const QString &text);
     QString panelText() const;
-    // The Caps Lock panel's width, for a bar that has grown: it keeps its share of the bar.
-    void setPanel2Width(int pixels);
 
     void setCapsLock(bool on);
     bool capsLock() const { return m_capsLock; }
@@ -31,8 +30,12 @@ public:
     QLabel *panel1() const { return m_panel1; }
     QLabel *panel2() const { return m_panel2; }
 
+    // Wide enough for panel 2's share to show its caption whole.
+    QSize minimumSizeHint() const override;
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     QLabel *m_panel1 = nullptr;
