@@ -248,6 +248,12 @@ void MainWindow::connectHandlers()
     connect(drops, &FileDropTarget::filesDropped, this, &MainWindow::openTables);
     connect(m_limitSpinner, &QSpinBox::textChanged, this, &MainWindow::onLimitTextChanged);
     connect(m_limitSpinner, &QSpinBox::valueChanged, this, &MainWindow::onLimitStepped);
+    // A step selects the field's digits, which would show as selected while the focus stays in
+    // the line box.
+    connect(m_limitField, &QLineEdit::selectionChanged, this, [this] {
+        if (!m_limitSpinner->hasFocus())
+            m_limitField->deselect();
+    });
 
     // Keys typed while a table loads wait for it, so none is checked against the table that is
     // being replaced.

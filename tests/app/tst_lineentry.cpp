@@ -362,8 +362,10 @@ void tst_LineEntry::spinnerClicksSetTheLimit()
     QCOMPARE(marker()->left(), 175.0f + 120.0f * float(limit));
     QCOMPARE(marker()->geometry(), Twips::rect(175 + 120 * limit, 960, 135, 135));
     QVERIFY(marker()->isVisible());
-    // The arrows leave the focus in the line box, so typing goes on at once.
+    // The arrows leave the focus in the line box, so typing goes on at once, and nothing in the
+    // limit field looks selected.
     QCOMPARE(QApplication::focusWidget(), line());
+    QVERIFY(!limitField()->hasSelectedText());
 
     const QString typed(50, u'x');
     type(typed);
