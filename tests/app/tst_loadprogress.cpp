@@ -8,7 +8,6 @@
 #include "ReadGate.h"
 #include "StatusBar.h"
 #include "TestFiles.h"
-#include "UpDown.h"
 #include "WindowHarness.h"
 
 #include <QAction>
@@ -20,10 +19,10 @@
 #include <QProcess>
 #include <QProgressDialog>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-#include <QToolButton>
 
 #include <cstdio>
 #include <memory>
@@ -217,9 +216,9 @@ void TestLoadProgress::windowAnswersWhileReading()
     QVERIFY(m_window->isLoadingTable());
 
     // Before the dialog is due the window takes clicks as ever.
-    auto *spinner = control<UpDown>(u"UpDown1"_s);
-    QTest::mouseClick(spinner->upButton(), Qt::LeftButton);
-    QTest::mouseClick(spinner->upButton(), Qt::LeftButton);
+    auto *spinner = control<QSpinBox>(u"UpDown1"_s);
+    WindowHarness::clickArrow(spinner, QStyle::SC_SpinBoxUp);
+    WindowHarness::clickArrow(spinner, QStyle::SC_SpinBoxUp);
     QCOMPARE(control<QLineEdit>(u"txtLimite"_s)->text(), u"2"_s);
     QCOMPARE(control<LineBox>(u"rtbRiga"_s)->lengthLimit(), 2);
     // A command that reaches the window meanwhile does not start a second reading.
