@@ -10,20 +10,20 @@ namespace {
 
 constexpr std::size_t kBlockSize = 256 * 1024;
 
-TableReadResult failed(const QString &path, const QString &reason)
+} // namespace
+
+TableReadResult TableReadResult::failed(const QString &path, const QString &reason)
 {
-    return {TableReadResult::Outcome::Failed,
+    return {Outcome::Failed,
             QStringLiteral("Impossibile leggere la tabella \"%1\": %2.").arg(path, reason)};
 }
-
-} // namespace
 
 TableReadResult readTableFile(const QString &path, CharacterTable &table,
                               const TableReadProgress &progress)
 {
     FileSource source;
     if (!source.open(path))
-        return failed(path, source.error());
+        return TableReadResult::failed(path, source.error());
 
     const qint64 total = source.size();
     qint64 done = 0;
@@ -32,7 +32,7 @@ TableReadResult readTableFile(const QString &path, CharacterTable &table,
     for (;;) {
         const qint64 n = source.read(block.get(), qint64(kBlockSize));
         if (n < 0)
-            return failed(path, source.error());
+            return TableReadResult::failed(path, source.error());
         if (n == 0)
             break;
         parser.feed(std::string_view(block.get(), std::size_t(n)));

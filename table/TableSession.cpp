@@ -99,15 +99,6 @@ void TableSession::commit(const QString &path, CharacterTable &&table)
     m_fileName = QFileInfo(path).fileName();
 }
 
-TableReadResult TableSession::load(const QString &path)
-{
-    CharacterTable table = m_table;
-    const TableReadResult result = m_read(path, table, {});
-    if (result.ok())
-        commit(path, std::move(table));
-    return result;
-}
-
 bool TableSession::startLoad(const QString &path)
 {
     if (m_job)
@@ -147,9 +138,7 @@ bool TableSession::startLoad(const QString &path)
         }
         m_job.reset();
         Q_EMIT loadFinished(
-            {TableReadResult::Outcome::Failed,
-             u"Impossibile leggere la tabella \"%1\": il sistema non ha avviato la lettura."_s.arg(
-                 path)});
+            TableReadResult::failed(path, u"il sistema non ha avviato la lettura"_s));
     }
     return true;
 }

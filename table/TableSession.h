@@ -32,9 +32,6 @@ public:
     // Keystrokes are checked against the table only while one is in force.
     bool hasTable() const { return !m_filePath.isEmpty(); }
 
-    // Reads on the calling thread and returns when done.
-    TableReadResult load(const QString &path);
-
     // Starts reading on a worker thread; loadFinished follows. Returns false, doing nothing,
     // while another reading runs.
     bool startLoad(const QString &path);

@@ -8,9 +8,9 @@
 // How the bytes of a table (or of any text the program reads) become characters.
 enum class TextEncoding { Windows1252, Utf8 };
 
-// The bytes as characters. UTF-8 that is not valid gives U+FFFD for each bad byte, so a byte
-// never vanishes and a run of several bytes never shrinks to one character. A byte order mark is
-// decoded like any other character (U+FEFF): drop it first where a text starts with it.
+// The bytes as characters, through TextDecoder: UTF-8 that is not valid gives U+FFFD for each bad
+// stretch, so a byte never vanishes. A byte order mark is decoded like any other character
+// (U+FEFF): drop it first where a text starts with it.
 QString decodeText(std::string_view bytes, TextEncoding encoding);
 
 // The length of bytes without a UTF-8 sequence that the end cuts short: where a text was cut
