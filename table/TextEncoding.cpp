@@ -26,3 +26,14 @@ std::size_t wholeUtf8Length(std::string_view bytes)
     decoder.decode(bytes, [](char32_t) {});
     return bytes.size() - decoder.pendingBytes();
 }
+
+std::optional<ByteOrderMark> byteOrderMark(std::string_view start)
+{
+    if (start.starts_with("\xEF\xBB\xBF"))
+        return ByteOrderMark{TextEncoding::Utf8, 3};
+    if (start.starts_with("\xFF\xFE"))
+        return ByteOrderMark{TextEncoding::Utf16LE, 2};
+    if (start.starts_with("\xFE\xFF"))
+        return ByteOrderMark{TextEncoding::Utf16BE, 2};
+    return std::nullopt;
+}

@@ -141,6 +141,29 @@ private Q_SLOTS:
             << cp1252 << "\xC3\xA8"_ba << u"Ã¨"_s << false;
         QTest::newRow("Windows-1252 mark bytes")
             << cp1252 << "\xEF\xBB\xBF"_ba << u"ï»¿"_s << false;
+
+        const auto le = TextEncoding::Utf16LE;
+        const auto be = TextEncoding::Utf16BE;
+        QTest::newRow("LE") << le << "A\0\xE9\0\xAC\x20\r\0"_ba << u"Aé€\r"_s << false;
+        QTest::newRow("BE") << be << "\0A\0\xE9\x20\xAC\0\r"_ba << u"Aé€\r"_s << false;
+        QTest::newRow("LE pair") << le << "\x3D\xD8\x00\xDE"_ba << u"\U0001F600"_s << false;
+        QTest::newRow("BE pair") << be << "\xD8\x3D\xDE\x00"_ba << u"\U0001F600"_s << false;
+        QTest::newRow("BE edges") << be << "\xD7\xFF\xE0\x00\xFF\xFF\xDB\xFF\xDF\xFF"_ba
+                                  << u"\uD7FF\uE000\uFFFF\U0010FFFF"_s << false;
+        QTest::newRow("LE mark is a character") << le
+                                                << "\xFF\xFE"
+                                                   "A\0"_ba
+                                                << u"\uFEFFA"_s << false;
+        QTest::newRow("lone high, then ASCII") << le
+                                               << "\x3D\xD8"
+                                                  "A\0"_ba
+                                               << R + u"A"_s << true;
+        QTest::newRow("lone high, then a pair")
+            << be << "\xD8\x3D\xD8\x3D\xDE\x00"_ba << R + u"\U0001F600"_s << true;
+        QTest::newRow("lone low") << be << "\xDE\x00\0A"_ba << R + u"A"_s << true;
+        QTest::newRow("high at the end") << le << "A\0\x3D\xD8"_ba << u"A"_s + R << true;
+        QTest::newRow("odd byte at the end") << le << "A\0B"_ba << u"A"_s + R << true;
+        QTest::newRow("high, then odd byte") << be << "\xD8\x3D\0"_ba << R + R << true;
     }
     // Whole and in blocks of every size, so that every sequence is split at every place.
     void decoding()
@@ -154,7 +177,35 @@ private Q_SLOTS:
             QVERIFY2(decoded.text == text, qPrintable(u"blocks of %1"_s.arg(step)));
             QCOMPARE(decoded.invalid, invalid);
         }
+        for (qsizetype cut = 0; cut <= bytes.size(); ++cut)
+            QVERIFY2(decode(bytes, encoding, 0, cut).text == text,
+                     qPrintable(u"cut %1"_s.arg(cut)));
         QCOMPARE(decodeText(view(bytes), encoding), text);
+    }
+
+    void mark_data()
+    {
+        QTest::addColumn<QByteArray>("start");
+        QTest::addColumn<int>("encoding"); // -1: no mark
+        QTest::addColumn<int>("length");
+        QTest::newRow("UTF-8") << "\xEF\xBB\xBF"_ba << int(TextEncoding::Utf8) << 3;
+        QTest::newRow("UTF-16 LE") << "\xFF\xFE\0\0"_ba << int(TextEncoding::Utf16LE) << 2;
+        QTest::newRow("UTF-16 BE") << "\xFE\xFF"
+                                      "A"_ba
+                                   << int(TextEncoding::Utf16BE) << 2;
+        QTest::newRow("UTF-8 cut short") << "\xEF\xBB"_ba << -1 << 0;
+        QTest::newRow("FE alone") << "\xFE"_ba << -1 << 0;
+        QTest::newRow("later") << " \xFF\xFE"_ba << -1 << 0;
+        QTest::newRow("empty") << QByteArray() << -1 << 0;
+    }
+    void mark()
+    {
+        QFETCH(QByteArray, start);
+        QFETCH(int, encoding);
+        QFETCH(int, length);
+        const std::optional<ByteOrderMark> mark = byteOrderMark(view(start));
+        QCOMPARE(mark ? int(mark->encoding) : -1, encoding);
+        QCOMPARE(mark ? int(mark->length) : 0, length);
     }
 
     // Sequences inside ASCII runs, cut between two blocks at every place.
