@@ -19,18 +19,18 @@ class QLineEdit;
 class QMenu;
 class ReadProgress;
 class Shape;
+class QSpinBox;
 class StatusBar;
-class UpDown;
 
 // The program's one window: the line box, the limit with its spinner and marker, the two
 // Enter options, the menus and the status line, over the table session.
 //
 // The design's names are the controls' object names: frmVerzino (this window), mnuFile,
 // mnuApriT, mnuEsci, mnuAiuto, mnuInfo, rtbRiga (m_lineBox), chkAppunti (m_copyOnEnter),
-// txtLimite (m_limitField), Label1 (m_lineLabel), Label2 (m_limitLabel), chkSvuota
-// (m_clearOnEnter), UpDown1 (m_limitSpinner), shpLimite (m_limitMarker), SB (m_statusBar);
-// CommonDialog1 is m_openDialog, CaricaTabella is openTables(), VociTabella, FileTabella and
-// NomeTabella live in tableSession().
+// txtLimite (m_limitField, the field of UpDown1), Label1 (m_lineLabel), Label2 (m_limitLabel),
+// chkSvuota (m_clearOnEnter), UpDown1 (m_limitSpinner), shpLimite (m_limitMarker), SB
+// (m_statusBar); CommonDialog1 is m_openDialog, CaricaTabella is openTables(), VociTabella,
+// FileTabella and NomeTabella live in tableSession().
 class MainWindow final : public QMainWindow {
     Q_OBJECT
 
@@ -60,12 +60,13 @@ Q_SIGNALS:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void createMenus();
     void createControls();
     void createStatusBar();
-    void fitCaptions();
+    void layOutControls();
     void setFocusOrder();
     void connectHandlers();
 
@@ -77,6 +78,7 @@ private:
 
     void onEnterPressed();
     void onLimitTextChanged();
+    void onLimitStepped(int value);
     void onUpClicked();
     void onDownClicked();
 
@@ -96,8 +98,9 @@ private:
     QLabel *m_lineLabel = nullptr;
     QLabel *m_limitLabel = nullptr;
     QCheckBox *m_clearOnEnter = nullptr;
-    UpDown *m_limitSpinner = nullptr;
+    QSpinBox *m_limitSpinner = nullptr;
     Shape *m_limitMarker = nullptr;
+    int m_markedLimit = 0; // the spinner's value the marker stands for
 
     // While a reading runs: the files still to read, the keys typed into the line box, and the
     // progress dialog once it is due.

@@ -1,7 +1,7 @@
 #include "MainWindow.h"
 
 #include "AppInfo.h"
-#include "CommandLine.h"
+#include "StartOptions.h"
 #include "Translations.h"
 
 #include <QApplication>
@@ -93,7 +93,7 @@ void replayStartupMessages()
     startupMessages.clear();
 }
 
-bool displayNamed(const CommandLine::Request &request)
+bool displayNamed(const StartOptions::Request &request)
 {
     return request.namesDisplay || qEnvironmentVariableIsSet("QT_QPA_PLATFORM") ||
            qEnvironmentVariableIsSet("DISPLAY") || qEnvironmentVariableIsSet("WAYLAND_DISPLAY");
@@ -110,16 +110,16 @@ int main(int argc, char *argv[])
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments.append(QString::fromLocal8Bit(argv[i]));
-    const CommandLine::Request request = CommandLine::parse(arguments);
+    const StartOptions::Request request = StartOptions::parse(arguments);
     switch (request.action) {
-    case CommandLine::Action::ShowHelp:
-    case CommandLine::Action::ShowVersion:
+    case StartOptions::Action::ShowHelp:
+    case StartOptions::Action::ShowVersion:
         std::fputs(request.message.toLocal8Bit().constData(), stdout);
         return std::fflush(stdout) == 0 ? EXIT_SUCCESS : EXIT_FAILURE;
-    case CommandLine::Action::Fail:
+    case StartOptions::Action::Fail:
         printError(request.message);
-        return CommandLine::UsageError;
-    case CommandLine::Action::Run:
+        return StartOptions::UsageError;
+    case StartOptions::Action::Run:
         break;
     }
 

@@ -2,11 +2,11 @@
 // same file in the same block size, and beside it a read() that also counts the lines.
 
 #include "CharacterTable.h"
+#include "FileCheck.h"
 #include "Keystroke.h"
 #include "TableReader.h"
-#include "TextCheck.h"
-#include "TextChecker.h"
 #include "TextFile.h"
+#include "TextScanner.h"
 #include "Windows1252.h"
 
 #include <QByteArray>
@@ -92,10 +92,10 @@ struct Counts {
 };
 
 // What verzino-controlla does for one named text, its report thrown away.
-Counts checkFile(const QByteArray &path)
+Counts checkWithReport(const QByteArray &path)
 {
     std::FILE *const nowhere = std::fopen("/dev/null", "w");
-    const TextOutcome outcome = checkText(path, g_table, kLimit, nowhere);
+    const FileCheckResult outcome = checkFile(path, g_table, kLimit, nowhere);
     std::fclose(nowhere);
     if (!outcome.error.isEmpty())
         return {-1, -1};
@@ -106,7 +106,7 @@ void BM_CheckText(benchmark::State &state)
 {
     const QByteArray path = QFile::encodeName(g_path);
     for (auto _ : state) {
-        const Counts counts = checkFile(path);
+        const Counts counts = checkWithReport(path);
         if (counts.lines < 0) {
             state.SkipWithError("cannot read the text");
             return;
@@ -170,12 +170,12 @@ void BM_ReadFloor(benchmark::State &state)
 void BM_CheckInMemory(benchmark::State &state)
 {
     for (auto _ : state) {
-        TextChecker checker(g_table, kLimit, TextChecker::Encoding::Utf8,
+        TextScanner scanner(g_table, kLimit, TextEncoding::Utf8,
                             [](const TextProblem &problem) { benchmark::DoNotOptimize(problem); });
         for (std::size_t at = 0; at < g_bytes.size(); at += kBlockSize)
-            checker.feed(std::string_view(g_bytes).substr(at, kBlockSize));
-        checker.finish();
-        benchmark::DoNotOptimize(checker.problems());
+            scanner.feed(std::string_view(g_bytes).substr(at, kBlockSize));
+        scanner.finish();
+        benchmark::DoNotOptimize(scanner.problems());
     }
     state.SetBytesProcessed(std::int64_t(state.iterations()) * std::int64_t(g_bytes.size()));
 }
@@ -215,19 +215,45 @@ BENCHMARK(BM_ReadMemchrBaseline)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_CheckText)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_CheckInMemory)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// The character class of what the table refuses, for grep -P: every character but the controls
+// and those whose code the line box admits.
+std::string refusedClass()
+{
+    std::string admitted = "\\p{Cc}";
+    for (int code = 0; code < 256; ++code) {
+        if (admitKeystroke(qint16(code), true, g_table) != KeystrokeAction::Drop)
+            admitted += u"\\x{%1}"_s.arg(Windows1252::toUnicode(uchar(code)).unicode(), 0, 16)
+                            .toStdString();
+    }
+    return "[^" + admitted + "]";
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
+    // bench_checker --write-text TEXT CLASS: writes the text and, for grep -P, the class of the
+    // characters the table refuses, then stops. The same text and table for a side-by-side run
+    // of verzino-controlla and grep.
+    const bool writeOnly = argc == 4 && std::strcmp(argv[1], "--write-text") == 0;
+    if (!writeOnly) {
+        benchmark::Initialize(&argc, argv);
+        if (benchmark::ReportUnrecognizedArguments(argc, argv))
+            return 1;
+    }
 
     const TableReadResult table = readTableFile(
         QFile::encodeName(QStringLiteral(VERZINO_EXAMPLES_DIR "/italiano.tbl")), g_table);
     if (!table.ok()) {
         std::fprintf(stderr, "%s\n", qPrintable(table.error));
         return 1;
+    }
+    if (writeOnly) {
+        g_bytes = generateText(kFileSize);
+        return writeFile(QFile::decodeName(argv[2]), g_bytes) &&
+                       writeFile(QFile::decodeName(argv[3]), refusedClass() + "\n")
+                   ? 0
+                   : 1;
     }
     const QTemporaryDir dir;
     if (!dir.isValid()) {
@@ -240,7 +266,7 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "cannot write %s\n", qPrintable(g_path));
         return 1;
     }
-    const Counts checked = checkFile(QFile::encodeName(g_path));
+    const Counts checked = checkWithReport(QFile::encodeName(g_path));
     const Counts expected = countPlainly(g_bytes);
     if (checked.lines != expected.lines || checked.problems != expected.problems) {
         std::fprintf(stderr,

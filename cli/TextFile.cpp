@@ -1,6 +1,7 @@
 #include "TextFile.h"
 
 #include "FileSource.h"
+#include "SystemErrorReason.h"
 
 #include <QDir>
 #include <QFile>
@@ -8,30 +9,12 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <limits>
 #include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
-
-namespace {
-
-QString reasonFor(int error)
-{
-    switch (error) {
-    case EACCES:
-    case EPERM:
-        return u"accesso negato"_s;
-    case EISDIR:
-        return u"è una cartella"_s;
-    default:
-        return QString::fromLocal8Bit(std::strerror(error));
-    }
-}
-
-} // namespace
 
 TextFile::TextFile(const QByteArray &name) : m_name(name), m_standardInput(name == "-") {}
 
@@ -79,7 +62,7 @@ qint64 TextFile::fill(FileSource *source, qint64 size)
             pollfd waiting{STDIN_FILENO, POLLIN, 0};
             ::poll(&waiting, 1, -1);
         } else if (errno != EINTR) {
-            fail(reasonFor(errno));
+            fail(systemErrorReason(errno));
             return -1;
         }
     }
@@ -90,9 +73,9 @@ bool TextFile::openStandardInput()
 {
     struct stat info {};
     if (::fstat(STDIN_FILENO, &info) != 0)
-        return fail(reasonFor(errno));
+        return fail(systemErrorReason(errno));
     if (S_ISDIR(info.st_mode))
-        return fail(reasonFor(EISDIR));
+        return fail(systemErrorReason(EISDIR));
     if (S_ISREG(info.st_mode))
         m_standardInputStart = ::lseek(STDIN_FILENO, 0, SEEK_CUR);
     return true;
@@ -164,7 +147,7 @@ bool TextFile::readAgain(const BlockReader &onBlock)
     const bool fromStandardInput = m_standardInput && !m_spool;
     if (fromStandardInput) {
         if (::lseek(STDIN_FILENO, m_standardInputStart, SEEK_SET) < 0)
-            return fail(reasonFor(errno));
+            return fail(systemErrorReason(errno));
     } else if (!source.open(m_spool ? QFile::encodeName(m_spool->fileName()) : m_name)) {
         return fail(source.error());
     }

@@ -1,11 +1,10 @@
 // verzino-controlla: checks whole texts with the line box's table and limit rules.
 
 #include "CharacterTable.h"
-#include "CommandLine.h"
+#include "CheckOptions.h"
+#include "FileCheck.h"
 #include "TableReader.h"
-#include "TextCheck.h"
 
-#include <QFile>
 
 #include <cstdio>
 
@@ -60,24 +59,24 @@ int main(int argc, char *argv[])
     QList<QByteArray> arguments;
     for (int i = 1; i < argc; ++i)
         arguments.append(QByteArray(argv[i]));
-    const CommandLine command = CommandLine::parse(arguments);
-    switch (command.action) {
-    case CommandLine::Action::Help:
+    const CheckOptions options = CheckOptions::parse(arguments);
+    switch (options.action) {
+    case CheckOptions::Action::Help:
         printHelp();
         return 0;
-    case CommandLine::Action::Version:
+    case CheckOptions::Action::Version:
         std::printf("%s %s\n", kProgram, VERZINO_DISPLAY_VERSION);
         return 0;
-    case CommandLine::Action::UsageError:
-        printError(command.error);
+    case CheckOptions::Action::UsageError:
+        printError(options.error);
         std::fprintf(stderr, "Per l'uso: %s --help\n", kProgram);
         return 2;
-    case CommandLine::Action::Check:
+    case CheckOptions::Action::Check:
         break;
     }
 
     CharacterTable table;
-    for (const QByteArray &path : command.tables) {
+    for (const QByteArray &path : options.tables) {
         const TableReadResult result = readTableFile(path, table);
         if (!result.ok()) {
             printError(result.error);
@@ -91,8 +90,8 @@ int main(int argc, char *argv[])
     qint64 lines = 0;
     qint64 problems = 0;
     bool unreadable = false;
-    for (const QByteArray &name : command.texts) {
-        const TextOutcome outcome = checkText(name, table, command.limit, stdout);
+    for (const QByteArray &name : options.texts) {
+        const FileCheckResult outcome = checkFile(name, table, options.limit, stdout);
         lines += outcome.lines;
         problems += outcome.problems;
         if (!outcome.error.isEmpty()) {

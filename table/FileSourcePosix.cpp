@@ -1,36 +1,20 @@
 #include "FileSource.h"
 
+#include "SystemErrorReason.h"
+
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
-QString reasonFor(int error)
-{
-    switch (error) {
-    case ENOENT:
-        return QStringLiteral("il file non esiste");
-    case ENOTDIR:
-        return QStringLiteral("il percorso non è valido");
-    case EACCES:
-    case EPERM:
-        return QStringLiteral("accesso negato");
-    case EISDIR:
-        return QStringLiteral("è una cartella");
-    default:
-        return QString::fromLocal8Bit(std::strerror(error));
-    }
-}
-
 // Ordinary files only: anything else could block (FIFO, socket, terminal) or never end
 // (/dev/zero).
 QString reasonForType(mode_t mode)
 {
     if (S_ISDIR(mode))
-        return QStringLiteral("è una cartella");
+        return systemErrorReason(EISDIR);
     if (!S_ISREG(mode))
         return QStringLiteral("non è un file ordinario");
     return {};
@@ -64,17 +48,17 @@ bool FileSource::open(const QByteArray &path)
         return fail(QStringLiteral("nessun file indicato"));
     struct stat info {};
     if (::stat(path.constData(), &info) != 0)
-        return fail(reasonFor(errno));
+        return fail(systemErrorReason(errno));
     if (const QString reason = reasonForType(info.st_mode); !reason.isEmpty())
         return fail(reason);
 
     // O_NONBLOCK in case the path was swapped for a FIFO since the check; fstat settles it.
     const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0)
-        return fail(reasonFor(errno));
+        return fail(systemErrorReason(errno));
     m_handle = std::make_unique<Handle>(fd);
     if (::fstat(fd, &info) != 0)
-        return fail(reasonFor(errno));
+        return fail(systemErrorReason(errno));
     if (const QString reason = reasonForType(info.st_mode); !reason.isEmpty())
         return fail(reason);
     ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
@@ -99,7 +83,7 @@ qint64 FileSource::read(char *buffer, qint64 capacity)
         if (n >= 0)
             return n;
         if (errno != EINTR) {
-            m_error = reasonFor(errno);
+            m_error = systemErrorReason(errno);
             return -1;
         }
     }

@@ -1,7 +1,11 @@
 #include "FileSource.h"
 
+#include "SystemErrorReason.h"
+
 #include <QFile>
 #include <QFileInfo>
+
+#include <cerrno>
 
 // Where the POSIX calls are missing: Qt's file class, with the same checks and reasons. Qt cannot
 // open without blocking, so a file swapped for a FIFO between the check and the open would block
@@ -15,17 +19,16 @@ QString reasonForMissing(const QFileInfo &info)
     for (QFileInfo parent(info.absolutePath()); !parent.isRoot();
          parent = QFileInfo(parent.absolutePath())) {
         if (parent.exists())
-            return parent.isDir() ? QStringLiteral("il file non esiste")
-                                  : QStringLiteral("il percorso non è valido");
+            return systemErrorReason(parent.isDir() ? ENOENT : ENOTDIR);
     }
-    return QStringLiteral("il file non esiste");
+    return systemErrorReason(ENOENT);
 }
 
 QString reasonFor(const QFile &file)
 {
     switch (file.error()) {
     case QFileDevice::PermissionsError:
-        return QStringLiteral("accesso negato");
+        return systemErrorReason(EACCES);
     default:
         return file.errorString();
     }
@@ -58,7 +61,7 @@ bool FileSource::open(const QByteArray &nativePath)
     if (!info.exists())
         return fail(reasonForMissing(info));
     if (info.isDir())
-        return fail(QStringLiteral("è una cartella"));
+        return fail(systemErrorReason(EISDIR));
     if (!info.isFile())
         return fail(QStringLiteral("non è un file ordinario"));
 

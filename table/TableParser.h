@@ -1,7 +1,7 @@
 #pragma once
 
+#include "TextDecoder.h"
 #include "TextEncoding.h"
-#include "Utf8Validator.h"
 
 #include <array>
 #include <bitset>
@@ -33,8 +33,10 @@ public:
     std::size_t definedCount() const { return m_defined.count(); }
 
     // How the texts are to be decoded: UTF-8 for a file with the byte order mark or valid UTF-8
-    // with a multi-byte sequence, Windows-1252 for any other. Meant for after finish().
-    TextEncoding encoding() const { return m_utf8.encoding(); }
+    // with a character beyond ASCII, Windows-1252 for any other, which reads ASCII the same. A
+    // Windows-1252 text whose high bytes happen to pair up as valid UTF-8 ("Ã©") reads as UTF-8:
+    // the bytes alone cannot tell, and such pairs are rare in real text. Meant for after finish().
+    TextEncoding encoding() const;
 
     // The code of a line from its first two bytes, the way the original numeric conversion reads
     // "&H" followed by them: blanks skipped, hex digits up to the first other byte, none gives 0.
@@ -52,21 +54,14 @@ private:
         void append(std::string_view text);
     };
 
-    void feedBytes(std::string_view bytes);
-    // Whole lines only: begin starts a line and end - 1 ends one.
-    void scanLines(const char *begin, const char *end);
-    void keepSeenTexts();
-    // The line that is still open at the end of a feed, in parts.
+    void checkEncoding(std::string_view bytes);
+    void feedLines(const char *p, const char *end);
+    // The part of a line that a feed holds, when the line does not lie whole in one feed.
     void feedLinePart(const char *begin, const char *end);
     void endLine();
 
     std::array<Kept, 256> m_raw;
     std::bitset<256> m_defined;
-
-    // The last text of each code among the whole lines of the current feed. They point into the
-    // caller's bytes and are copied out before feed() returns, once per code instead of per line.
-    std::array<std::string_view, 256> m_seen;
-    std::array<std::uint64_t, 4> m_seenCodes = {};
 
     // A line that spans feeds.
     char m_head[3] = {};
@@ -74,6 +69,8 @@ private:
     Kept *m_openText = nullptr; // the entry the open line is defining, if any
     bool m_lineOpen = false;
 
-    Utf8Validator m_utf8;
+    TextDecoder m_utf8{TextEncoding::Utf8};
+    bool m_sawBeyondAscii = false;
     int m_markSeen = 0; // leading bytes that match the byte order mark so far; -1 once past it
+    bool m_startsWithMark = false;
 };

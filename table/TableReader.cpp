@@ -12,21 +12,20 @@ namespace {
 
 constexpr std::size_t kBlockSize = 256 * 1024;
 
-TableReadResult failed(const QByteArray &path, const QString &reason)
-{
-    return {TableReadResult::Outcome::Failed,
-            QStringLiteral("Impossibile leggere la tabella \"%1\": %2.")
-                .arg(QFile::decodeName(path), reason)};
-}
-
 } // namespace
+
+TableReadResult TableReadResult::failed(const QString &path, const QString &reason)
+{
+    return {Outcome::Failed,
+            QStringLiteral("Impossibile leggere la tabella \"%1\": %2.").arg(path, reason)};
+}
 
 TableReadResult readTableFile(const QByteArray &path, CharacterTable &table,
                               const TableReadProgress &progress)
 {
     FileSource source;
     if (!source.open(path))
-        return failed(path, source.error());
+        return TableReadResult::failed(QFile::decodeName(path), source.error());
 
     const qint64 total = source.size();
     qint64 done = 0;
@@ -35,7 +34,7 @@ TableReadResult readTableFile(const QByteArray &path, CharacterTable &table,
     for (;;) {
         const qint64 n = source.read(block.get(), qint64(kBlockSize));
         if (n < 0)
-            return failed(path, source.error());
+            return TableReadResult::failed(QFile::decodeName(path), source.error());
         if (n == 0)
             break;
         parser.feed(std::string_view(block.get(), std::size_t(n)));

@@ -13,6 +13,9 @@ struct TableReadResult {
     QString error; // Italian, names the file and the reason; empty unless Failed
 
     bool ok() const { return outcome == Outcome::Read; }
+
+    // A reading of the file at path that failed for reason (bare, in lower case).
+    static TableReadResult failed(const QString &path, const QString &reason);
 };
 
 // Reads a table file into the table, all or nothing: on failure or cancel the table is left

@@ -109,15 +109,6 @@ QString TableSession::fileName() const
     return QFileInfo(filePath()).fileName();
 }
 
-TableReadResult TableSession::load(const QByteArray &path)
-{
-    CharacterTable table = m_table;
-    const TableReadResult result = m_read(path, table, {});
-    if (result.ok())
-        commit(path, std::move(table));
-    return result;
-}
-
 bool TableSession::startLoad(const QByteArray &path)
 {
     if (m_job)
@@ -156,10 +147,8 @@ bool TableSession::startLoad(const QByteArray &path)
             --liveWorkers().count;
         }
         m_job.reset();
-        Q_EMIT loadFinished(
-            {TableReadResult::Outcome::Failed,
-             u"Impossibile leggere la tabella \"%1\": il sistema non ha avviato la lettura."_s.arg(
-                 QFile::decodeName(path))});
+        Q_EMIT loadFinished(TableReadResult::failed(QFile::decodeName(path),
+                                                    u"il sistema non ha avviato la lettura"_s));
     }
     return true;
 }

@@ -34,9 +34,6 @@ public:
     // Keystrokes are checked against the table only while one is in force.
     bool hasTable() const { return !m_path.isEmpty(); }
 
-    // Reads on the calling thread and returns when done.
-    TableReadResult load(const QByteArray &path);
-
     // Starts reading on a worker thread; loadFinished follows. Returns false, doing nothing,
     // while another reading runs.
     bool startLoad(const QByteArray &path);

@@ -8,7 +8,6 @@
 #include "ReadGate.h"
 #include "StatusBar.h"
 #include "TestFiles.h"
-#include "UpDown.h"
 #include "WindowHarness.h"
 
 #include <QAction>
@@ -22,10 +21,10 @@
 #include <QProcess>
 #include <QProgressDialog>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-#include <QToolButton>
 #include <QUrl>
 
 #include <cstdio>
@@ -223,9 +222,9 @@ void TestLoadProgress::windowAnswersWhileReading()
     QVERIFY(m_window->isLoadingTable());
 
     // The window takes clicks as ever, before the dialog is due and while it shows.
-    auto *spinner = control<UpDown>(u"UpDown1"_s);
-    QTest::mouseClick(spinner->upButton(), Qt::LeftButton);
-    QTest::mouseClick(spinner->upButton(), Qt::LeftButton);
+    auto *spinner = control<QSpinBox>(u"UpDown1"_s);
+    WindowHarness::clickArrow(spinner, QStyle::SC_SpinBoxUp);
+    WindowHarness::clickArrow(spinner, QStyle::SC_SpinBoxUp);
     QCOMPARE(control<QLineEdit>(u"txtLimite"_s)->text(), u"2"_s);
     QCOMPARE(control<LineBox>(u"rtbRiga"_s)->lengthLimit(), 2);
     // A command that reaches the window meanwhile does not start a second reading.
@@ -233,7 +232,7 @@ void TestLoadProgress::windowAnswersWhileReading()
     QCOMPARE(m_chooser.calls.size(), 1);
 
     QTRY_VERIFY(WindowHarness::shownProgressDialog());
-    QTest::mouseClick(spinner->upButton(), Qt::LeftButton);
+    WindowHarness::clickArrow(spinner, QStyle::SC_SpinBoxUp);
     QCOMPARE(control<QLineEdit>(u"txtLimite"_s)->text(), u"3"_s);
     int paints = 0;
     struct PaintCounter final : QObject {

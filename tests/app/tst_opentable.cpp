@@ -77,7 +77,6 @@ void TestOpenTable::readsAsIfChosen()
     QCOMPARE(session().table().entry(0x42), u"#"_s);
     QCOMPARE(status(), u"Tabella caricata: prova.tbl"_s);
     QCOMPARE(m_window->openDialog().fileName(), path);
-    QCOMPARE(m_window->openDialog().fileTitle(), u"prova.tbl"_s);
 
     // The dialog remembers it as its last choice: a cancel reads the file again.
     QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));

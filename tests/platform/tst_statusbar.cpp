@@ -1,7 +1,5 @@
-#include "CapsLockSource.h"
 #include "StatusBar.h"
 
-#include <QKeyEvent>
 #include <QLabel>
 #include <QMainWindow>
 #include <QTest>
@@ -18,26 +16,7 @@ private Q_SLOTS:
     void capsLockPanel();
     void offscreenHasNoKeyboardState();
     void followsCapsLockKeyOnce();
-    void showsTheSourcesStateFromTheStart();
 };
-
-namespace {
-
-// A platform that can tell the lock's state before any key.
-class KnownCapsLock final : public CapsLockSource {
-public:
-    explicit KnownCapsLock(bool on) : m_on(on) {}
-    std::optional<bool> current() const override { return m_on; }
-    std::optional<bool> fromKeyEvent(const QKeyEvent &, std::optional<bool> known) const override
-    {
-        return known;
-    }
-
-private:
-    bool m_on;
-};
-
-} // namespace
 
 void TestStatusBar::panels()
 {
@@ -130,18 +109,6 @@ void TestStatusBar::followsCapsLockKeyOnce()
     QVERIFY(bar->capsLock());
     QTest::keyClick(window.windowHandle(), Qt::Key_CapsLock);
     QVERIFY(!bar->capsLock());
-}
-
-void TestStatusBar::showsTheSourcesStateFromTheStart()
-{
-    for (const bool on : {true, false}) {
-        StatusBar bar;
-        bar.setCapsLock(!on);
-        bar.setCapsLockSource(std::make_unique<KnownCapsLock>(on));
-        bar.followCapsLock(nullptr);
-        QCOMPARE(bar.capsLock(), on);
-        QCOMPARE(bar.panel2()->isEnabled(), on);
-    }
 }
 
 QTEST_MAIN(TestStatusBar)

@@ -2,12 +2,34 @@
 #include "TableSession.h"
 
 #include <QFile>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <optional>
+
 using namespace Qt::StringLiterals;
 
+Q_DECLARE_METATYPE(TableReadResult)
+
 namespace {
+
+// Loads through startLoad(), as the window does, and waits for loadFinished; nothing when the
+// load did not start or did not end in time.
+std::optional<TableReadResult> loadAndWait(TableSession &session, const QString &path)
+{
+    QSignalSpy finished(&session, &TableSession::loadFinished);
+    if (!session.startLoad(QFile::encodeName(path)) ||
+        (finished.isEmpty() && !finished.wait(10'000)))
+        return std::nullopt;
+    return finished.constFirst().constFirst().value<TableReadResult>();
+}
+
+bool loadsWell(TableSession &session, const QString &path)
+{
+    const std::optional<TableReadResult> result = loadAndWait(session, path);
+    return result && result->ok();
+}
 
 void writeFile(const QString &path, const QByteArray &bytes)
 {
@@ -42,6 +64,7 @@ private:
 private Q_SLOTS:
     void initTestCase()
     {
+        qRegisterMetaType<TableReadResult>();
         QVERIFY(m_dir.isValid());
         m_first = m_dir.filePath(u"prima.tbl"_s);
         m_second = m_dir.filePath(u"seconda.tbl"_s);
@@ -62,14 +85,14 @@ private Q_SLOTS:
     void loadsAndMerges()
     {
         TableSession session;
-        QVERIFY(session.load(QFile::encodeName(m_first)).ok());
+        QVERIFY(loadsWell(session, m_first));
         QVERIFY(session.hasTable());
         QCOMPARE(session.filePath(), m_first);
         QCOMPARE(session.fileName(), u"prima.tbl"_s);
         QCOMPARE(session.table().entry(0x41), u"A"_s);
         QCOMPARE(session.table().entry(0x61), u"#"_s);
 
-        QVERIFY(session.load(QFile::encodeName(m_second)).ok());
+        QVERIFY(loadsWell(session, m_second));
         QCOMPARE(session.filePath(), m_second);
         QCOMPARE(session.fileName(), u"seconda.tbl"_s);
         QCOMPARE(session.table().entry(0x41), u"A"_s);
@@ -98,7 +121,7 @@ private Q_SLOTS:
 
         TableSession session;
         if (tableBefore)
-            QVERIFY(session.load(QFile::encodeName(m_first)).ok());
+            QVERIFY(loadsWell(session, m_first));
         const CharacterTable table = session.table();
         const QString path = session.filePath();
         const QString name = session.fileName();
@@ -113,10 +136,11 @@ private Q_SLOTS:
         else
             session.setReadFunction(scribbleThen(TableReadResult::Outcome::Cancelled));
 
-        const TableReadResult result = session.load(QFile::encodeName(target));
-        QVERIFY(!result.ok());
+        const std::optional<TableReadResult> result = loadAndWait(session, target);
+        QVERIFY(result);
+        QVERIFY(!result->ok());
         if (how != u"cancelled")
-            QVERIFY2(result.error.contains(target), qPrintable(result.error));
+            QVERIFY2(result->error.contains(target), qPrintable(result->error));
         QCOMPARE(session.table(), table);
         QCOMPARE(session.filePath(), path);
         QCOMPARE(session.fileName(), name);
@@ -124,10 +148,10 @@ private Q_SLOTS:
 
         // Back to the real reader, the same session loads again.
         session.setReadFunction({});
-        QVERIFY(session.load(QFile::encodeName(m_second)).ok());
+        QVERIFY(loadsWell(session, m_second));
         QCOMPARE(session.fileName(), u"seconda.tbl"_s);
     }
 };
 
-QTEST_APPLESS_MAIN(TestTableSession)
+QTEST_GUILESS_MAIN(TestTableSession)
 #include "tst_tablesession.moc"

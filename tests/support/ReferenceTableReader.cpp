@@ -3,6 +3,10 @@
 #include "CharacterTable.h"
 #include "TableParser.h"
 
+#include <QStringDecoder>
+
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -20,33 +24,14 @@ int hexDigit(char c)
     return -1;
 }
 
-// Each sequence decoded to its code point and checked against the ranges of its length.
+// Qt's own strict decoder, not the program's, says what is valid UTF-8. A valid text holds a
+// multi-byte sequence exactly when it holds a byte from 0x80 up.
 bool isUtf8(std::string_view bytes, bool &multiByte)
 {
-    multiByte = false;
-    for (std::size_t i = 0; i < bytes.size();) {
-        const auto lead = std::uint8_t(bytes[i]);
-        if (lead < 0x80) {
-            ++i;
-            continue;
-        }
-        const std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 0;
-        if (length == 0 || i + length > bytes.size())
-            return false;
-        char32_t point = lead & (0x7F >> length);
-        for (std::size_t k = 1; k < length; ++k) {
-            const auto next = std::uint8_t(bytes[i + k]);
-            if ((next & 0xC0) != 0x80)
-                return false;
-            point = (point << 6) | (next & 0x3F);
-        }
-        constexpr char32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
-        if (point < kSmallest[length] || point > 0x10FFFF || (point >= 0xD800 && point <= 0xDFFF))
-            return false;
-        multiByte = true;
-        i += length;
-    }
-    return true;
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = decoder.decode(QByteArrayView(bytes.data(), qsizetype(bytes.size())));
+    multiByte = std::any_of(bytes.begin(), bytes.end(), [](char c) { return c & 0x80; });
+    return !decoder.hasError();
 }
 
 QString kept(std::string_view text, bool cut)

@@ -16,7 +16,7 @@ class TableParser;
 // The plain reading of a table file that the fast reader is checked against, by the tests, the
 // fuzz target and the benchmark: the whole file in memory, a UTF-8 byte order mark dropped, split
 // into lines at CR LF, LF or CR, "=" third defines the rest, the later line wins; whole texts
-// kept; UTF-8 checked code point by code point.
+// kept; UTF-8 checked by Qt's own decoder.
 class ReferenceTableReader final {
 public:
     explicit ReferenceTableReader(std::string_view file);

@@ -6,6 +6,8 @@
 #include <QLabel>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QSpinBox>
+#include <QStyleOptionSpinBox>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -68,6 +70,18 @@ void ModalWatcher::poll()
         boxes.append(seen);
         box->button(QMessageBox::Ok)->click();
     }
+}
+
+void clickArrow(QAbstractSpinBox *spinBox, QStyle::SubControl arrow)
+{
+    QStyleOptionSpinBox option;
+    option.initFrom(spinBox);
+    option.frame = spinBox->hasFrame();
+    option.buttonSymbols = spinBox->buttonSymbols();
+    option.subControls = QStyle::SC_All;
+    const QRect rect =
+        spinBox->style()->subControlRect(QStyle::CC_SpinBox, &option, arrow, spinBox);
+    QTest::mouseClick(spinBox, Qt::LeftButton, Qt::NoModifier, rect.center());
 }
 
 void pressCancel(QProgressDialog *dialog)

@@ -9,6 +9,8 @@
 
 using namespace Qt::StringLiterals;
 
+Q_DECLARE_METATYPE(TextEncoding)
+
 namespace {
 
 // Parses the bytes whole, or in pieces of the given size.
@@ -37,8 +39,7 @@ QStringList readLineByLine(const QByteArray &file)
         .keptDefinitions();
 }
 
-// Files made to hit the edges of a scan that looks at 64 bytes at a time: short and long lines
-// ("=" and line ends on both sides of every boundary), all kinds of line ends and of codes.
+// Files with short and long lines, all kinds of line ends and of codes.
 QByteArray generatedTable(std::mt19937 &random)
 {
     const auto below = [&random](int n) {
@@ -155,8 +156,7 @@ private Q_SLOTS:
             noise << randomBytes(random);
         QTest::newRow("random bytes") << noise;
 
-        // A definition at every offset across the first two 64-byte steps, after a line of every
-        // length ending in CR LF, LF or CR.
+        // A definition at every offset, after a line of every length ending in CR LF, LF or CR.
         QList<QByteArray> offsets;
         for (int offset = 0; offset < 140; ++offset) {
             for (const QByteArray end : {"\r\n", "\n", "\r"}) {
@@ -182,7 +182,7 @@ private Q_SLOTS:
         }
     }
 
-    // Feeds of uneven sizes over a file of many 64-byte steps.
+    // Feeds of uneven sizes over a long file.
     void unevenFeeds()
     {
         std::mt19937 random(11);
@@ -224,6 +224,45 @@ private Q_SLOTS:
     {
         QFETCH(QByteArray, file);
         QCOMPARE(parse(file).definedCount(), std::size_t(0));
+    }
+
+    // The whole file decides how its texts are read, wherever the feeds cut it.
+    void encoding_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<TextEncoding>("encoding");
+        const auto utf8 = TextEncoding::Utf8;
+        const auto cp1252 = TextEncoding::Windows1252;
+        const QByteArray mark = "\xEF\xBB\xBF";
+        QTest::newRow("empty") << QByteArray() << cp1252;
+        QTest::newRow("pure ASCII") << QByteArray("41=A\r\n20= \r\n") << cp1252;
+        QTest::newRow("two-byte") << QByteArray("e8=\xC3\xA8\r\n") << utf8;
+        QTest::newRow("three-byte") << QByteArray("80=\xE2\x82\xAC") << utf8;
+        QTest::newRow("four-byte") << QByteArray("41=\xF0\x9F\x98\x80") << utf8;
+        QTest::newRow("mark and ASCII") << mark + "41=A\r\n" << utf8;
+        QTest::newRow("mark alone") << mark << utf8;
+        // The mark settles it even when what follows is not UTF-8.
+        QTest::newRow("mark then invalid") << mark + "e8=\xE8\r\n" << utf8;
+        QTest::newRow("half a mark") << QByteArray("\xEF\xBB") << cp1252;
+        QTest::newRow("mark later in the file") << QByteArray("41=\xEF\xBB\xBF") << utf8;
+        QTest::newRow("Windows-1252 accents") << QByteArray("e8=\xE8\r\ne0=\xE0\r\n") << cp1252;
+        QTest::newRow("Windows-1252 euro") << QByteArray("80=\x80\r\n") << cp1252;
+        // "Ã©" in Windows-1252 is C3 A9, which is also "é" in UTF-8: read as UTF-8, by the rule.
+        QTest::newRow("Windows-1252 that looks like UTF-8")
+            << QByteArray("e9=\xC3\xA9\r\n") << utf8;
+        QTest::newRow("valid, then invalid far on")
+            << QByteArray(40, 'a') + "\xC3\xA9" + QByteArray(40, 'a') + "\xE8" << cp1252;
+        QTest::newRow("overlong") << QByteArray("\xC0\x80") << cp1252;
+        QTest::newRow("surrogate") << QByteArray("\xED\xA0\x80") << cp1252;
+        QTest::newRow("above U+10FFFF") << QByteArray("\xF4\x90\x80\x80") << cp1252;
+        QTest::newRow("cut short at the end") << QByteArray("\xC3\xA9\xE2\x82") << cp1252;
+    }
+    void encoding()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(TextEncoding, encoding);
+        for (qsizetype step = 0; step <= file.size(); ++step)
+            QCOMPARE(parse(file, step).encoding(), encoding);
     }
 
     void definitions_data()

@@ -6,7 +6,7 @@
 
 // What the command line asks for. Names stay the bytes given, so that problems name a text
 // exactly as the user wrote it.
-struct CommandLine {
+struct CheckOptions {
     enum class Action { Check, Help, Version, UsageError };
     Action action = Action::Check;
     qint64 limit = 0;         // 0: no limit
@@ -15,5 +15,5 @@ struct CommandLine {
     QString error;            // Italian; UsageError only
 
     // Reads the arguments that follow the program's name.
-    static CommandLine parse(const QList<QByteArray> &arguments);
+    static CheckOptions parse(const QList<QByteArray> &arguments);
 };

@@ -1,7 +1,7 @@
-#include "TextCheck.h"
+#include "FileCheck.h"
 
-#include "TextChecker.h"
 #include "TextFile.h"
+#include "TextScanner.h"
 
 #include <algorithm>
 #include <charconv>
@@ -70,13 +70,13 @@ void appendProblem(std::string &line, const QByteArray &name, qint64 limit,
     }
 }
 
-// It is read once as UTF-8, which also tells whether it is UTF-8, with its
-// report held back; only a text that is not UTF-8, or whose report outgrows what is held, is
-// read a second time, then with the report going straight out.
 } // namespace
 
-TextOutcome checkText(const QByteArray &name, const CharacterTable &table, qint64 limit,
-                      std::FILE *out)
+// The text is read once as UTF-8, which also tells whether it is UTF-8, with its report held
+// back; only a text that is not UTF-8, or whose report outgrows what is held, is read a second
+// time, then with the report going straight out.
+FileCheckResult checkFile(const QByteArray &name, const CharacterTable &table, qint64 limit,
+                          std::FILE *out)
 {
     const auto print = [out](const std::string &text) {
         std::fwrite(text.data(), 1, text.size(), out);
@@ -85,7 +85,7 @@ TextOutcome checkText(const QByteArray &name, const CharacterTable &table, qint6
     TextFile text(name);
     std::string held;
     bool heldAll = true;
-    TextChecker first(table, limit, TextChecker::Encoding::Utf8, [&](const TextProblem &problem) {
+    TextScanner first(table, limit, TextEncoding::Utf8, [&](const TextProblem &problem) {
         if (!heldAll)
             return;
         appendProblem(held, name, limit, problem);
@@ -108,8 +108,7 @@ TextOutcome checkText(const QByteArray &name, const CharacterTable &table, qint6
 
     const bool utf8 = !first.sawInvalidUtf8();
     std::string line;
-    TextChecker second(table, limit,
-                       utf8 ? TextChecker::Encoding::Utf8 : TextChecker::Encoding::Windows1252,
+    TextScanner second(table, limit, utf8 ? TextEncoding::Utf8 : TextEncoding::Windows1252,
                        [&](const TextProblem &problem) {
                            line.clear();
                            appendProblem(line, name, limit, problem);

@@ -1,4 +1,4 @@
-#include "CommandLine.h"
+#include "CheckOptions.h"
 
 #include <QByteArrayView>
 
@@ -22,24 +22,24 @@ std::optional<qint64> parseLimit(const QByteArray &text)
     return value;
 }
 
-CommandLine usageError(const QString &message)
+CheckOptions usageError(const QString &message)
 {
-    CommandLine line;
-    line.action = CommandLine::Action::UsageError;
-    line.error = message;
-    return line;
+    CheckOptions options;
+    options.action = CheckOptions::Action::UsageError;
+    options.error = message;
+    return options;
 }
 
 } // namespace
 
-CommandLine CommandLine::parse(const QList<QByteArray> &arguments)
+CheckOptions CheckOptions::parse(const QList<QByteArray> &arguments)
 {
-    CommandLine line;
+    CheckOptions options;
     bool optionsEnded = false;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QByteArray &argument = arguments.at(i);
         if (optionsEnded || argument == "-" || !argument.startsWith('-')) {
-            line.texts.append(argument);
+            options.texts.append(argument);
             continue;
         }
         if (argument == "--") {
@@ -47,12 +47,12 @@ CommandLine CommandLine::parse(const QList<QByteArray> &arguments)
             continue;
         }
         if (argument == "--help" || argument == "-h") {
-            line.action = Action::Help;
-            return line;
+            options.action = Action::Help;
+            return options;
         }
         if (argument == "--version") {
-            line.action = Action::Version;
-            return line;
+            options.action = Action::Version;
+            return options;
         }
 
         // --name VALUE or --name=VALUE
@@ -72,19 +72,19 @@ CommandLine CommandLine::parse(const QList<QByteArray> &arguments)
         if (name == "--tabella") {
             if (value.isEmpty())
                 return usageError(u"--tabella vuole il nome di un file"_s);
-            line.tables.append(value);
+            options.tables.append(value);
         } else {
             const std::optional<qint64> limit = parseLimit(value);
             if (!limit) {
                 return usageError(u"--limite vuole un numero intero da 0 in su, non \"%1\""_s.arg(
                     QString::fromLocal8Bit(value)));
             }
-            line.limit = *limit;
+            options.limit = *limit;
         }
     }
-    if (line.tables.isEmpty())
+    if (options.tables.isEmpty())
         return usageError(u"manca --tabella: indicare almeno una tabella di caratteri"_s);
-    if (line.texts.isEmpty())
-        line.texts.append("-");
-    return line;
+    if (options.texts.isEmpty())
+        options.texts.append("-");
+    return options;
 }

@@ -1,4 +1,4 @@
-#include "CommandLine.h"
+#include "StartOptions.h"
 
 #include "AppInfo.h"
 
@@ -57,15 +57,15 @@ Non c'è ALCUNA GARANZIA, nei limiti permessi dalla legge.
 )"_s.arg(AppInfo::name(), AppInfo::version(), AppInfo::maker());
 }
 
-CommandLine::Request failure(const QString &program, const QString &what)
+StartOptions::Request failure(const QString &program, const QString &what)
 {
-    return {CommandLine::Action::Fail, QString(),
+    return {StartOptions::Action::Fail, QString(),
             u"%1: %2\nUsare \"%1 --help\" per maggiori informazioni.\n"_s.arg(program, what)};
 }
 
 } // namespace
 
-namespace CommandLine {
+namespace StartOptions {
 
 Request parse(const QStringList &arguments)
 {
@@ -119,4 +119,4 @@ Request parse(const QStringList &arguments)
     return request;
 }
 
-} // namespace CommandLine
+} // namespace StartOptions

@@ -3,10 +3,10 @@
 #include <QString>
 #include <QStringList>
 
-// What the command line asks for: `verzino [TABELLA.tbl]`, --help, --version. Qt's own options
-// (-platform, -style...) pass through to the application. Pure, so that --help and --version
-// answer before any display is opened.
-namespace CommandLine {
+// How the program is asked to start, from its command line: `verzino [TABELLA.tbl]`, --help,
+// --version. Qt's own options (-platform, -style...) pass through to the application. Pure, so
+// that --help and --version answer before any display is opened.
+namespace StartOptions {
 
 enum class Action {
     Run,         // start the window, with tableFile in force when it is not empty
@@ -34,4 +34,4 @@ struct Request {
 // arguments[0] is the program as it was called, as in QCoreApplication::arguments().
 Request parse(const QStringList &arguments);
 
-} // namespace CommandLine
+} // namespace StartOptions

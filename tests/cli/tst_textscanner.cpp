@@ -2,7 +2,7 @@
 // blocks anywhere gives the same report. Admission itself is tested with the line box's rules.
 
 #include "CharacterTable.h"
-#include "TextChecker.h"
+#include "TextScanner.h"
 #include "Windows1252.h"
 
 #include <QTest>
@@ -40,29 +40,29 @@ struct Report {
 };
 
 // Feeds the text in pieces of `piece` bytes (0: all at once).
-Report check(const CharacterTable &table, qint64 limit, TextChecker::Encoding encoding,
+Report check(const CharacterTable &table, qint64 limit, TextEncoding encoding,
              const QByteArray &text, qsizetype piece)
 {
     Report report;
-    TextChecker checker(table, limit, encoding, [&report](const TextProblem &problem) {
+    TextScanner scanner(table, limit, encoding, [&report](const TextProblem &problem) {
         report.problems.append(describe(problem));
     });
     const qsizetype step = piece == 0 ? qMax<qsizetype>(1, text.size()) : piece;
     for (qsizetype at = 0; at < text.size(); at += step) {
         const QByteArray block = text.mid(at, step);
-        checker.feed(std::string_view(block.constData(), std::size_t(block.size())));
+        scanner.feed(std::string_view(block.constData(), std::size_t(block.size())));
     }
-    checker.finish();
-    report.lines = checker.lines();
-    report.sawInvalid = checker.sawInvalidUtf8();
-    if (checker.problems() != report.problems.size())
-        report.problems.append(u"count %1"_s.arg(checker.problems()));
+    scanner.finish();
+    report.lines = scanner.lines();
+    report.sawInvalid = scanner.sawInvalidUtf8();
+    if (scanner.problems() != report.problems.size())
+        report.problems.append(u"count %1"_s.arg(scanner.problems()));
     return report;
 }
 
 } // namespace
 
-class TestTextChecker final : public QObject {
+class TestTextScanner final : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -75,7 +75,7 @@ private Q_SLOTS:
     void invalidUtf8IsNoticed();
 };
 
-void TestTextChecker::report_data()
+void TestTextScanner::report_data()
 {
     QTest::addColumn<QString>("defined");
     QTest::addColumn<qint64>("limit");
@@ -155,7 +155,7 @@ void TestTextChecker::report_data()
         << QStringList{u"1:2:>2"_s, u"2:2:U+00E9"_s, u"2:2:>2"_s} << 3LL;
 }
 
-void TestTextChecker::report()
+void TestTextScanner::report()
 {
     QFETCH(QString, defined);
     QFETCH(qint64, limit);
@@ -165,7 +165,7 @@ void TestTextChecker::report()
     QFETCH(qint64, lines);
 
     const CharacterTable table = tableDefining(defined);
-    const auto encoding = utf8 ? TextChecker::Encoding::Utf8 : TextChecker::Encoding::Windows1252;
+    const auto encoding = utf8 ? TextEncoding::Utf8 : TextEncoding::Windows1252;
     // Whole, then cut into pieces of every size: a sequence, a CR LF or the byte order mark
     // split between two blocks must not change the report.
     for (qsizetype piece = 0; piece <= text.size(); ++piece) {
@@ -177,7 +177,7 @@ void TestTextChecker::report()
     }
 }
 
-void TestTextChecker::longRuns_data()
+void TestTextScanner::longRuns_data()
 {
     QTest::addColumn<bool>("utf8");
     QTest::addColumn<QByteArray>("defined");
@@ -200,7 +200,7 @@ void TestTextChecker::longRuns_data()
                                           << "\xE9"_ba << QString();
 }
 
-void TestTextChecker::longRuns()
+void TestTextScanner::longRuns()
 {
     // Runs of plain bytes longer than any block of bytes taken at once, with one byte that
     // stops the run at every position, and a second problem after it.
@@ -209,8 +209,9 @@ void TestTextChecker::longRuns()
     QFETCH(QByteArray, stop);
     QFETCH(QString, problem);
 
-    const CharacterTable table = tableDefining(Windows1252::decode(defined.toStdString()));
-    const auto encoding = utf8 ? TextChecker::Encoding::Utf8 : TextChecker::Encoding::Windows1252;
+    const CharacterTable table =
+        tableDefining(decodeText(defined.toStdString(), TextEncoding::Windows1252));
+    const auto encoding = utf8 ? TextEncoding::Utf8 : TextEncoding::Windows1252;
     for (int at = 0; at < 80; ++at) {
         const QByteArray text = QByteArray(at, 'A') + stop + QByteArray(50, 'A') + "y";
         const bool newLine = stop == "\n";
@@ -227,7 +228,7 @@ void TestTextChecker::longRuns()
     }
 }
 
-void TestTextChecker::accentedRuns_data()
+void TestTextScanner::accentedRuns_data()
 {
     QTest::addColumn<QByteArray>("stop");
     QTest::addColumn<QString>("problem"); // empty: none
@@ -251,11 +252,11 @@ void TestTextChecker::accentedRuns_data()
                                              << u"U+FFFD"_s << 2 << true;
 }
 
-void TestTextChecker::accentedRuns()
+void TestTextScanner::accentedRuns()
 {
     // Runs of defined accented letters (two bytes, one column each) around one stop at every
     // position and both byte parities, so the stop and the letters meet every edge of the
-    // blocks the checker takes at once; then a second problem and a line past the limit.
+    // blocks the scanner takes at once; then a second problem and a line past the limit.
     QFETCH(QByteArray, stop);
     QFETCH(QString, problem);
     QFETCH(int, columns);
@@ -283,7 +284,7 @@ void TestTextChecker::accentedRuns()
             }
             for (const qsizetype piece :
                  {qsizetype(0), qsizetype(7), qsizetype(16), qsizetype(33), qsizetype(65)}) {
-                const Report report = check(table, limit, TextChecker::Encoding::Utf8, text, piece);
+                const Report report = check(table, limit, TextEncoding::Utf8, text, piece);
                 QVERIFY2(
                     report.problems == expected,
                     qPrintable(
@@ -296,13 +297,13 @@ void TestTextChecker::accentedRuns()
     }
 }
 
-void TestTextChecker::invalidUtf8IsNoticed()
+void TestTextScanner::invalidUtf8IsNoticed()
 {
     // Only a text that changed after it was found valid gets here: each bad stretch is one
     // replacement character, and what follows is read again from its own start.
     const CharacterTable table = tableDefining(u"AB"_s);
     for (qsizetype piece = 0; piece <= 6; ++piece) {
-        const Report report = check(table, 0, TextChecker::Encoding::Utf8,
+        const Report report = check(table, 0, TextEncoding::Utf8,
                                     "A\xC3"
                                     "B\xE2\x82"_ba,
                                     piece);
@@ -311,5 +312,5 @@ void TestTextChecker::invalidUtf8IsNoticed()
     }
 }
 
-QTEST_APPLESS_MAIN(TestTextChecker)
-#include "tst_textchecker.moc"
+QTEST_APPLESS_MAIN(TestTextScanner)
+#include "tst_textscanner.moc"

@@ -1,0 +1,172 @@
+#pragma once
+
+#include "TextEncoding.h"
+
+#include <array>
+#include <cstddef>
+#include <string_view>
+
+// Bytes to characters: the one place that knows what valid UTF-8 and UTF-16 are, shared by the
+// table reader and the text checker. Streaming: the bytes come in blocks of any size, split
+// anywhere, and nothing is kept of them but the few bytes of a sequence that a block leaves open.
+//
+// UTF-8 is the strict one of RFC 3629: no overlong forms, no surrogates, nothing above U+10FFFF,
+// and a sequence still open at the end of the text is invalid. Invalid bytes give U+FFFD, one for
+// each longest stretch that could still have begun a valid sequence (or one byte where none
+// could), as the Unicode Standard recommends: every byte lands in some character, and what follows
+// is read from its own start. Windows-1252 gives one character a byte and is never invalid.
+//
+// UTF-16 pairs bytes into units in the encoding's byte order and units into characters. An
+// unpaired surrogate gives U+FFFD and is invalid; so is an odd byte left at the end, and the unit
+// that follows a lone high surrogate is read on its own.
+//
+// A byte order mark is the caller's business (see byteOrderMark()): it comes out as U+FEFF like
+// any other character.
+class TextDecoder final {
+public:
+    static constexpr char32_t Replacement = 0xFFFD;
+
+    explicit TextDecoder(TextEncoding encoding) : m_encoding(encoding) {}
+
+    TextEncoding encoding() const { return m_encoding; }
+
+    // Hands every character that the bytes complete to onCharacter(char32_t), in order.
+    template <typename OnCharacter> void decode(std::string_view bytes, OnCharacter &&onCharacter);
+    // Ends the text: a sequence still open gives one U+FFFD (UTF-16: one for a high surrogate
+    // without its low half, one for an odd byte). Call once, after the last decode().
+    template <typename OnCharacter> void finish(OnCharacter &&onCharacter);
+
+    // Whether any bytes so far were not valid in the encoding.
+    bool sawInvalid() const { return m_sawInvalid; }
+    // The bytes of a sequence left open by the last block, waiting for the next.
+    std::size_t pendingBytes() const { return m_pendingSize + (m_highSurrogate != 0 ? 2 : 0); }
+
+private:
+    // One UTF-8 sequence: its character (U+FFFD when invalid) and its length in bytes; length 0
+    // when the bytes so far are valid but the sequence needs more than are available.
+    struct Sequence {
+        char32_t character = 0;
+        std::size_t length = 0;
+        bool valid = true;
+    };
+    static Sequence utf8Sequence(const unsigned char *p, std::size_t available);
+    static char32_t windows1252(unsigned char byte);
+
+    template <typename OnCharacter>
+    void takeSequence(const Sequence &sequence, OnCharacter &onCharacter);
+    template <typename OnCharacter>
+    void decodeUtf16(const unsigned char *p, const unsigned char *end, OnCharacter &onCharacter);
+    template <typename OnCharacter> void takeUnit(char16_t unit, OnCharacter &onCharacter);
+    char16_t unitAt(const unsigned char *p) const
+    {
+        return m_encoding == TextEncoding::Utf16LE ? char16_t(p[0] | p[1] << 8)
+                                                   : char16_t(p[0] << 8 | p[1]);
+    }
+
+    TextEncoding m_encoding;
+    bool m_sawInvalid = false;
+    std::array<unsigned char, 4> m_pending{};
+    std::size_t m_pendingSize = 0;
+    char16_t m_highSurrogate = 0; // UTF-16: waiting for its low half
+};
+
+template <typename OnCharacter>
+void TextDecoder::takeSequence(const Sequence &sequence, OnCharacter &onCharacter)
+{
+    if (!sequence.valid)
+        m_sawInvalid = true;
+    onCharacter(sequence.character);
+}
+
+template <typename OnCharacter>
+void TextDecoder::decode(std::string_view bytes, OnCharacter &&onCharacter)
+{
+    const auto *p = reinterpret_cast<const unsigned char *>(bytes.data());
+    const unsigned char *const end = p + bytes.size();
+    if (m_encoding == TextEncoding::Windows1252) {
+        for (; p < end; ++p)
+            onCharacter(windows1252(*p));
+        return;
+    }
+    if (m_encoding != TextEncoding::Utf8) {
+        decodeUtf16(p, end, onCharacter);
+        return;
+    }
+
+    // First the sequence the last block left open, completed a byte at a time. When the byte
+    // just added makes it invalid, that byte is read again on its own.
+    while (m_pendingSize > 0 && p < end) {
+        m_pending[m_pendingSize++] = *p++;
+        const Sequence sequence = utf8Sequence(m_pending.data(), m_pendingSize);
+        if (sequence.length > 0) {
+            p -= m_pendingSize - sequence.length;
+            m_pendingSize = 0;
+            takeSequence(sequence, onCharacter);
+        }
+    }
+    while (p < end) {
+        if (*p < 0x80) {
+            onCharacter(char32_t(*p++));
+            continue;
+        }
+        const Sequence sequence = utf8Sequence(p, std::size_t(end - p));
+        if (sequence.length == 0) {
+            m_pendingSize = std::size_t(end - p);
+            for (std::size_t i = 0; i < m_pendingSize; ++i)
+                m_pending[i] = p[i];
+            return;
+        }
+        p += sequence.length;
+        takeSequence(sequence, onCharacter);
+    }
+}
+
+template <typename OnCharacter> void TextDecoder::takeUnit(char16_t unit, OnCharacter &onCharacter)
+{
+    const bool high = unit >= 0xD800 && unit <= 0xDBFF;
+    const bool low = unit >= 0xDC00 && unit <= 0xDFFF;
+    if (m_highSurrogate != 0) {
+        const char16_t first = m_highSurrogate;
+        m_highSurrogate = 0;
+        if (low) {
+            onCharacter(0x10000 + ((char32_t(first) - 0xD800) << 10) + (char32_t(unit) - 0xDC00));
+            return;
+        }
+        takeSequence({Replacement, 2, false}, onCharacter);
+    }
+    if (high)
+        m_highSurrogate = unit;
+    else if (low)
+        takeSequence({Replacement, 2, false}, onCharacter);
+    else
+        onCharacter(char32_t(unit));
+}
+
+template <typename OnCharacter>
+void TextDecoder::decodeUtf16(const unsigned char *p, const unsigned char *end,
+                              OnCharacter &onCharacter)
+{
+    if (m_pendingSize == 1 && p < end) {
+        m_pending[1] = *p++;
+        m_pendingSize = 0;
+        takeUnit(unitAt(m_pending.data()), onCharacter);
+    }
+    for (; end - p >= 2; p += 2)
+        takeUnit(unitAt(p), onCharacter);
+    if (p < end) {
+        m_pending[0] = *p;
+        m_pendingSize = 1;
+    }
+}
+
+template <typename OnCharacter> void TextDecoder::finish(OnCharacter &&onCharacter)
+{
+    if (m_highSurrogate != 0) {
+        m_highSurrogate = 0;
+        takeSequence({Replacement, 2, false}, onCharacter);
+    }
+    if (m_pendingSize > 0) {
+        m_pendingSize = 0;
+        takeSequence({Replacement, 1, false}, onCharacter);
+    }
+}
