@@ -6,6 +6,7 @@
 #include <QStringDecoder>
 
 #include <algorithm>
+#include <cstdint>
 
 using namespace Qt::StringLiterals;
 
@@ -34,6 +35,30 @@ bool isUtf8(std::string_view bytes, bool &multiByte)
     return !decoder.hasError();
 }
 
+// The characters of UTF-16 after its mark, as UTF-8: units in the mark's byte order, a surrogate
+// pair one character, anything unpaired and an odd last byte U+FFFD.
+std::string utf16AsUtf8(std::string_view bytes, bool bigEndian)
+{
+    const auto unit = [&](std::size_t i) {
+        const auto byte = [&](std::size_t k) { return char16_t(std::uint8_t(bytes[i + k])); };
+        return char16_t(bigEndian ? byte(0) << 8 | byte(1) : byte(1) << 8 | byte(0));
+    };
+    QString text;
+    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        const char16_t u = unit(i);
+        if (QChar::isHighSurrogate(u) && i + 3 < bytes.size() &&
+            QChar::isLowSurrogate(unit(i + 2))) {
+            text += QChar(u);
+            text += QChar(unit(i += 2));
+        } else {
+            text += QChar::isSurrogate(u) ? QChar(QChar::ReplacementCharacter) : QChar(u);
+        }
+    }
+    if (bytes.size() % 2)
+        text += QChar(QChar::ReplacementCharacter);
+    return text.toStdString();
+}
+
 QString kept(std::string_view text, bool cut)
 {
     QString out = QString::fromLatin1(text.data(), qsizetype(text.size()));
@@ -59,6 +84,11 @@ int ReferenceTableReader::codeOf(char first, char second)
 
 ReferenceTableReader::ReferenceTableReader(std::string_view file)
 {
+    std::string fromUtf16;
+    if (file.starts_with("\xFF\xFE") || file.starts_with("\xFE\xFF")) {
+        fromUtf16 = std::string(kMark) + utf16AsUtf8(file.substr(2), file[0] == '\xFE');
+        file = fromUtf16;
+    }
     bool multiByte = false;
     const bool valid = isUtf8(file, multiByte);
     const bool marked = file.substr(0, kMark.size()) == kMark;

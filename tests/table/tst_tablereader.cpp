@@ -57,13 +57,23 @@ private Q_SLOTS:
     }
 
     // A table saved by a Linux editor: "e8=è" defines è, not "Ã¨", and the mark is no part of
-    // the first line.
+    // the first line; after a UTF-16 mark, the same.
     void utf8Tables_data()
     {
         QTest::addColumn<QByteArray>("bytes");
         QTest::newRow("without the mark") << QByteArray("41=A\r\ne8=\xC3\xA8\r\n80=\xE2\x82\xAC\n");
         QTest::newRow("with the mark") << QByteArray("\xEF\xBB\xBF"
                                                      "41=A\r\ne8=\xC3\xA8\r\n80=\xE2\x82\xAC\n");
+        // Windows Notepad's "Unicode": UTF-16 after its mark, in either byte order.
+        for (const bool bigEndian : {false, true}) {
+            QByteArray bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+            for (const QChar ch : u"41=A\r\ne8=\u00e8\r\n80=\u20ac\n"_s) {
+                const char high = char(ch.unicode() >> 8), low = char(ch.unicode() & 0xFF);
+                bytes += bigEndian ? high : low;
+                bytes += bigEndian ? low : high;
+            }
+            QTest::newRow(bigEndian ? "UTF-16 BE" : "UTF-16 LE") << bytes;
+        }
     }
     void utf8Tables()
     {
