@@ -31,7 +31,7 @@ bool TextFile::fail(const QString &reason)
 
 void TextFile::setChanged()
 {
-    fail(u"il file è cambiato durante la lettura"_s);
+    fail(FileSource::changedReason());
 }
 
 // Standard input is whatever we were given, a pipe or a terminal as much as a file, so it is

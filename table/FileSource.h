@@ -29,8 +29,14 @@ public:
     qint64 size() const;
 
     // Reads the next bytes into buffer: how many, 0 at the end of the file, or -1 on failure
-    // with error() saying why.
+    // with error() saying why. A file whose size or modification time has changed since it was
+    // opened fails at its end (changedReason()): what was read is not the file as it is.
     qint64 read(char *buffer, qint64 capacity);
+
+    static QString changedReason()
+    {
+        return QStringLiteral("il file è cambiato durante la lettura");
+    }
 
     const QString &error() const { return m_error; }
 

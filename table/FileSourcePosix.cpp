@@ -30,6 +30,7 @@ struct FileSource::Handle {
 
     int fd;
     qint64 size = 0;
+    timespec modified{};
 };
 
 FileSource::FileSource() = default;
@@ -63,6 +64,7 @@ bool FileSource::open(const QByteArray &path)
         return fail(reason);
     ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
     m_handle->size = info.st_size;
+    m_handle->modified = info.st_mtim;
     return true;
 }
 
@@ -80,8 +82,22 @@ qint64 FileSource::read(char *buffer, qint64 capacity)
     }
     for (;;) {
         const ssize_t n = ::read(m_handle->fd, buffer, std::size_t(capacity));
-        if (n >= 0)
+        if (n > 0)
             return n;
+        if (n == 0) {
+            // What was read is the file only if it has not changed since it was opened.
+            struct stat info {};
+            if (::fstat(m_handle->fd, &info) != 0) {
+                m_error = systemErrorReason(errno);
+                return -1;
+            }
+            if (info.st_size == m_handle->size &&
+                info.st_mtim.tv_sec == m_handle->modified.tv_sec &&
+                info.st_mtim.tv_nsec == m_handle->modified.tv_nsec)
+                return 0;
+            m_error = changedReason();
+            return -1;
+        }
         if (errno != EINTR) {
             m_error = systemErrorReason(errno);
             return -1;
