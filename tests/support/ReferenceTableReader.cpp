@@ -4,9 +4,9 @@
 #include "TableParser.h"
 
 #include <QStringDecoder>
+#include <QStringEncoder>
 
 #include <algorithm>
-#include <cstdint>
 
 using namespace Qt::StringLiterals;
 
@@ -35,30 +35,6 @@ bool isUtf8(std::string_view bytes, bool &multiByte)
     return !decoder.hasError();
 }
 
-// The characters of UTF-16 after its mark, as UTF-8: units in the mark's byte order, a surrogate
-// pair one character, anything unpaired and an odd last byte U+FFFD.
-std::string utf16AsUtf8(std::string_view bytes, bool bigEndian)
-{
-    const auto unit = [&](std::size_t i) {
-        const auto byte = [&](std::size_t k) { return char16_t(std::uint8_t(bytes[i + k])); };
-        return char16_t(bigEndian ? byte(0) << 8 | byte(1) : byte(1) << 8 | byte(0));
-    };
-    QString text;
-    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
-        const char16_t u = unit(i);
-        if (QChar::isHighSurrogate(u) && i + 3 < bytes.size() &&
-            QChar::isLowSurrogate(unit(i + 2))) {
-            text += QChar(u);
-            text += QChar(unit(i += 2));
-        } else {
-            text += QChar::isSurrogate(u) ? QChar(QChar::ReplacementCharacter) : QChar(u);
-        }
-    }
-    if (bytes.size() % 2)
-        text += QChar(QChar::ReplacementCharacter);
-    return text.toStdString();
-}
-
 QString kept(std::string_view text, bool cut)
 {
     QString out = QString::fromLatin1(text.data(), qsizetype(text.size()));
@@ -84,9 +60,15 @@ int ReferenceTableReader::codeOf(char first, char second)
 
 ReferenceTableReader::ReferenceTableReader(std::string_view file)
 {
+    // After a UTF-16 mark, the characters as UTF-8 (Qt's own codecs), behind a UTF-8 mark.
     std::string fromUtf16;
-    if (file.starts_with("\xFF\xFE") || file.starts_with("\xFE\xFF")) {
-        fromUtf16 = std::string(kMark) + utf16AsUtf8(file.substr(2), file[0] == '\xFE');
+    if (const bool le = file.starts_with("\xFF\xFE"); le || file.starts_with("\xFE\xFF")) {
+        using Decoder = QStringDecoder;
+        Decoder decoder(le ? Decoder::Utf16LE : Decoder::Utf16BE, Decoder::Flag::Stateless);
+        QStringEncoder encoder(QStringEncoder::Utf8, QStringEncoder::Flag::Stateless);
+        const QString text =
+            decoder.decode(QByteArrayView(file.data() + 2, qsizetype(file.size()) - 2));
+        fromUtf16 = std::string(kMark) + QByteArray(encoder.encode(text)).toStdString();
         file = fromUtf16;
     }
     bool multiByte = false;

@@ -256,13 +256,6 @@ private Q_SLOTS:
         // The mark settles it even when what follows is not UTF-8.
         QTest::newRow("mark then invalid") << mark + "e8=\xE8\r\n" << utf8;
         QTest::newRow("half a mark") << QByteArray("\xEF\xBB") << cp1252;
-        QTest::newRow("UTF-16 LE, its texts kept as UTF-8") << QByteArray("\xFF\xFE"
-                                                                          "4\0"
-                                                                          "1\0=\0\xE8\0",
-                                                                          10)
-                                                            << utf8;
-        QTest::newRow("UTF-16 BE mark alone") << QByteArray("\xFE\xFF") << utf8;
-        QTest::newRow("half a UTF-16 mark") << QByteArray("\xFF") << cp1252;
         QTest::newRow("mark later in the file") << QByteArray("41=\xEF\xBB\xBF") << utf8;
         QTest::newRow("Windows-1252 accents") << QByteArray("e8=\xE8\r\ne0=\xE0\r\n") << cp1252;
         QTest::newRow("Windows-1252 euro") << QByteArray("80=\x80\r\n") << cp1252;
