@@ -5,7 +5,6 @@
 #include "FileCheck.h"
 #include "TableReader.h"
 
-
 #include <cstdio>
 
 using namespace Qt::StringLiterals;
