@@ -20,6 +20,7 @@
 #include <QBoxLayout>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QFile>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QIcon>
@@ -243,9 +244,9 @@ void MainWindow::connectHandlers()
     });
     connect(m_lineBox, &LineBox::enterPressed, this, &MainWindow::onEnterPressed);
     // A file dropped anywhere on the window is opened, never typed.
-    auto *drops = new FileDropTarget(this);
-    drops->watch(this);
-    connect(drops, &FileDropTarget::filesDropped, this, &MainWindow::openTables);
+    m_drops = new FileDropTarget(this);
+    m_drops->watch(this);
+    connect(m_drops, &FileDropTarget::filesDropped, this, &MainWindow::openTables);
     connect(m_limitSpinner, &QSpinBox::textChanged, this, &MainWindow::onLimitTextChanged);
     connect(m_limitSpinner, &QSpinBox::valueChanged, this, &MainWindow::onLimitStepped);
     // A step selects the field's digits, which would show as selected while the focus stays in
@@ -267,12 +268,11 @@ void MainWindow::connectHandlers()
 
 void MainWindow::chooseTable()
 {
-    // The menu still answers while a table loads; one reading at a time.
-    if (m_loading)
-        return;
     m_openDialog.setTitle(u"Apri Tabella..."_s);
-    // A cancelled dialog gives back the file in force, which is read again.
-    const QString path = m_openDialog.choose(this).value_or(m_openDialog.fileName());
+    // A cancelled dialog gives back its last confirmed choice, the file in force, which is read
+    // again: by the name the file has, which the dialog's text may not carry whole.
+    const std::optional<QString> chosen = m_openDialog.choose(this);
+    const QByteArray path = chosen ? QFile::encodeName(*chosen) : m_session.nativePath();
     if (!path.isEmpty())
         openTable(path);
 }
@@ -284,21 +284,29 @@ void MainWindow::showAbout()
     MessageBox::information(this, u"Informazioni su..."_s, lines.join(u'\n'));
 }
 
-void MainWindow::openTables(const QStringList &paths)
+void MainWindow::openTables(const QByteArrayList &paths)
 {
     if (m_loading || paths.isEmpty())
         return;
-    m_loading = true;
+    setLoading(true);
     m_pendingTables = paths;
     m_heldKeys->hold();
     loadNextTable();
 }
 
+void MainWindow::setLoading(bool loading)
+{
+    m_loading = loading;
+    m_openTableAction->setEnabled(!loading);
+    m_drops->setAcceptingFiles(!loading);
+}
+
 void MainWindow::loadNextTable()
 {
-    const QString path = m_pendingTables.takeFirst();
+    const QByteArray path = m_pendingTables.takeFirst();
     m_progress = std::make_unique<ReadProgress>(
-        this, u"Apri Tabella..."_s, u"Lettura di %1..."_s.arg(QFileInfo(path).fileName()));
+        this, u"Apri Tabella..."_s,
+        u"Lettura di %1..."_s.arg(QFileInfo(QFile::decodeName(path)).fileName()));
     // Queued, so the cancel never runs inside the dialog's own signal; it reaches only the
     // reading this dialog belongs to.
     const QPointer<ReadProgress> progress = m_progress.get();
@@ -328,7 +336,7 @@ void MainWindow::onTableLoadFinished(const TableReadResult &result)
         if (result.outcome == TableReadResult::Outcome::Failed)
             MessageBox::error(this, u"Apri Tabella..."_s, result.error);
     }
-    m_loading = false;
+    setLoading(false);
     m_heldKeys->release();
     Q_EMIT tableLoadFinished(result.ok());
 }

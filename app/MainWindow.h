@@ -3,11 +3,12 @@
 #include "OpenFileDialog.h"
 #include "TableSession.h"
 
+#include <QByteArrayList>
 #include <QMainWindow>
-#include <QStringList>
 
 #include <memory>
 
+class FileDropTarget;
 class HeldInput;
 class LineBox;
 class QAction;
@@ -40,9 +41,10 @@ public:
     // Reads the files one after another, each merged over the last, exactly as if each had been
     // chosen in the Apri Tabella dialog; stops at the first that cannot be read or is cancelled.
     // Returns at once: the reading runs on a worker thread and tableLoadFinished reports its end.
-    // Ignored while a reading runs.
-    void openTables(const QStringList &paths);
-    void openTable(const QString &path) { openTables({path}); }
+    // Ignored while a reading runs; meanwhile Apri Tabella... is greyed and drops are refused.
+    // A path is the bytes the system knows the file by, which need not be UTF-8.
+    void openTables(const QByteArrayList &paths);
+    void openTable(const QByteArray &path) { openTables({path}); }
     bool isLoadingTable() const { return m_loading; }
 
     const TableSession &tableSession() const { return m_session; }
@@ -70,6 +72,7 @@ private:
 
     void chooseTable();
     void showAbout();
+    void setLoading(bool loading);
     void loadNextTable();
     void onTableLoadFinished(const TableReadResult &result);
 
@@ -102,7 +105,8 @@ private:
     // While a reading runs: the files still to read, the keys typed into the line box, and the
     // progress dialog once it is due.
     bool m_loading = false;
-    QStringList m_pendingTables;
+    FileDropTarget *m_drops = nullptr;
+    QByteArrayList m_pendingTables;
     HeldInput *m_heldKeys = nullptr;
     std::unique_ptr<ReadProgress> m_progress;
 };

@@ -22,6 +22,13 @@ struct Request {
     Action action = Action::Run;
     QString tableFile;
     QString message;
+    // Which argument names the table, 0 for none: a file name is bytes, which tableFile may not
+    // carry whole.
+    qsizetype tableArgument = 0;
+    // How many arguments, from the first, are for Qt to see: those before "--".
+    qsizetype qtArguments = 0;
+    // Whether -platform or -display says where the window goes.
+    bool namesDisplay = false;
 };
 
 // arguments[0] is the program as it was called, as in QCoreApplication::arguments().

@@ -5,8 +5,6 @@
 #include "FileCheck.h"
 #include "TableReader.h"
 
-#include <QFile>
-
 #include <cstdio>
 
 using namespace Qt::StringLiterals;
@@ -78,7 +76,7 @@ int main(int argc, char *argv[])
 
     CharacterTable table;
     for (const QByteArray &path : options.tables) {
-        const TableReadResult result = readTableFile(QFile::decodeName(path), table);
+        const TableReadResult result = readTableFile(path, table);
         if (!result.ok()) {
             printError(result.error);
             return 2;

@@ -24,6 +24,24 @@ QLabel *panel(QWidget *parent)
     return label;
 }
 
+// One line whatever the text holds (a file name may hold a line break): line ends show as "↵",
+// tabs as "⇥", other control characters as "�", like bytes that are no character. Symbols the
+// usual desktop fonts have; the Control Pictures block is missing from most of them.
+QString oneLine(QString text)
+{
+    for (QChar &ch : text) {
+        const char16_t code = ch.unicode();
+        if (code == u'\t')
+            ch = QChar(0x21E5);
+        else if ((code >= u'\n' && code <= u'\r') || code == 0x85 || code == 0x2028 ||
+                 code == 0x2029)
+            ch = QChar(0x21B5);
+        else if (ch.category() == QChar::Other_Control)
+            ch = QChar::ReplacementCharacter;
+    }
+    return text;
+}
+
 } // namespace
 
 StatusBar::StatusBar(QWidget *parent)
@@ -48,7 +66,7 @@ StatusBar::StatusBar(QWidget *parent)
 
 void StatusBar::setPanelText(const QString &text)
 {
-    m_panel1->setText(text);
+    m_panel1->setText(oneLine(text));
 }
 
 QString StatusBar::panelText() const

@@ -13,6 +13,7 @@ class StatusBar final : public QStatusBar {
 public:
     explicit StatusBar(QWidget *parent = nullptr);
 
+    // Shown on one line: control characters become visible symbols.
     void setPanelText(const QString &text);
     QString panelText() const;
 

@@ -64,7 +64,7 @@ private:
         m_lastTurn = now;
 
         QWidget *modal = QApplication::activeModalWidget();
-        if (auto *dialog = qobject_cast<QProgressDialog *>(modal)) {
+        if (QProgressDialog *dialog = WindowHarness::shownProgressDialog()) {
             if (!dialogShownAt) {
                 dialogShownAt = now;
                 dialogMaximum = dialog->maximum();
@@ -112,7 +112,7 @@ private Q_SLOTS:
         CharacterTable table;
         QElapsedTimer clock;
         clock.start();
-        const TableReadResult result = readTableFile(m_path, table);
+        const TableReadResult result = readTableFile(QFile::encodeName(m_path), table);
         m_plainMs = clock.elapsed();
         QVERIFY2(result.ok(), qPrintable(result.error));
         qInfo("reader alone: %lld ms for %lld MiB", m_plainMs, FileSize / MiB);

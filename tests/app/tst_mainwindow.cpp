@@ -498,9 +498,9 @@ void tst_MainWindow::openTables()
     writeFile(dir.filePath(u"a.tbl"_s), "41=A\r\n42=B\r\n");
     writeFile(dir.filePath(u"b.tbl"_s), "42=X\r\n");
     writeFile(dir.filePath(u"c.tbl"_s), "43=Y\r\n");
-    QStringList paths;
+    QByteArrayList paths;
     for (const QString &name : names)
-        paths.append(dir.filePath(name));
+        paths.append(QFile::encodeName(dir.filePath(name)));
 
     WindowHarness::ModalWatcher watcher;
     QSignalSpy finished(m_window.get(), &MainWindow::tableLoadFinished);
@@ -528,7 +528,7 @@ void tst_MainWindow::openTableIsTheDialogsChoice()
     QVERIFY(dir.isValid());
     const QString path = dir.filePath(u"diretta.tbl"_s);
     writeFile(path, "41=A\r\n");
-    m_window->openTable(path);
+    m_window->openTable(QFile::encodeName(path));
     QVERIFY(WindowHarness::waitForLoad(*m_window));
     QCOMPARE(m_window->openDialog().fileName(), path);
     QCOMPARE(session().fileName(), u"diretta.tbl"_s);
@@ -539,9 +539,9 @@ void tst_MainWindow::openTableIsTheDialogsChoice()
     QCOMPARE(session().table().entry(0x41), u"Z"_s);
 
     // While a table loads, neither the menu nor a second call starts another reading.
-    m_window->openTable(path);
+    m_window->openTable(QFile::encodeName(path));
     QVERIFY(m_window->isLoadingTable());
-    m_window->openTable(dir.filePath(u"manca.tbl"_s));
+    m_window->openTable(QFile::encodeName(dir.filePath(u"manca.tbl"_s)));
     m_chooser.answers.append(dir.filePath(u"manca.tbl"_s));
     action(u"mnuApriT"_s)->trigger();
     QCOMPARE(m_chooser.calls.size(), 1);

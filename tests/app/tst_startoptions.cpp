@@ -14,6 +14,8 @@ class TestStartOptions final : public QObject {
 private Q_SLOTS:
     void parse_data();
     void parse();
+    void whatQtSees_data();
+    void whatQtSees();
     void helpAndVersionAreItalian();
     void failuresNameTheProgram();
 };
@@ -89,6 +91,34 @@ void TestStartOptions::parse()
         QVERIFY2(request.message.contains(inMessage), qPrintable(request.message));
     if (action != Action::Run)
         QVERIFY(request.message.endsWith(u'\n'));
+}
+
+void TestStartOptions::whatQtSees_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("qtArguments"); // how many, from the program's name on
+    QTest::addColumn<int>("tableArgument");
+    QTest::addColumn<bool>("namesDisplay");
+    QTest::newRow("-reverse after --")
+        << QStringList{u"v"_s, u"-style"_s, u"F"_s, u"--"_s, u"-reverse"_s} << 3 << 4 << false;
+    QTest::newRow("--display name, a table")
+        << QStringList{u"v"_s, u"--display"_s, u":1"_s, u"a.tbl"_s} << 4 << 3 << true;
+    // Qt takes no value after "=" for -platform: it names no display.
+    QTest::newRow("-platform=name") << QStringList{u"v"_s, u"-platform=x"_s} << 2 << 0 << false;
+}
+
+void TestStartOptions::whatQtSees()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, qtArguments);
+    QFETCH(int, tableArgument);
+    QFETCH(bool, namesDisplay);
+
+    const StartOptions::Request request = StartOptions::parse(arguments);
+    QCOMPARE(request.action, Action::Run);
+    QCOMPARE(request.qtArguments, qtArguments);
+    QCOMPARE(request.tableArgument, tableArgument);
+    QCOMPARE(request.namesDisplay, namesDisplay);
 }
 
 void TestStartOptions::helpAndVersionAreItalian()

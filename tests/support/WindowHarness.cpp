@@ -45,7 +45,7 @@ ModalWatcher::ModalWatcher(QObject *parent) : QObject(parent)
 void ModalWatcher::poll()
 {
     QWidget *modal = QApplication::activeModalWidget();
-    if (auto *dialog = qobject_cast<QProgressDialog *>(modal); dialog && !progress) {
+    if (QProgressDialog *dialog = shownProgressDialog(); dialog && !progress) {
         Progress seen;
         seen.title = dialog->windowTitle();
         seen.label = dialog->labelText();
@@ -90,6 +90,16 @@ void pressCancel(QProgressDialog *dialog)
     if (buttons.size() != 1)
         qFatal("the progress dialog has %d buttons", int(buttons.size()));
     buttons.first()->click();
+}
+
+QProgressDialog *shownProgressDialog()
+{
+    // The progress dialog is not modal: it leaves the keyboard to the window.
+    for (QWidget *window : QApplication::topLevelWidgets()) {
+        if (auto *dialog = qobject_cast<QProgressDialog *>(window); dialog && dialog->isVisible())
+            return dialog;
+    }
+    return nullptr;
 }
 
 bool waitForLoad(const MainWindow &window, int timeoutMs)

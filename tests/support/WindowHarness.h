@@ -77,6 +77,9 @@ private:
     QTimer m_timer;
 };
 
+// The progress dialog while it shows, null otherwise.
+QProgressDialog *shownProgressDialog();
+
 // Clicks an arrow of the spin box, QStyle::SC_SpinBoxUp or SC_SpinBoxDown, with the mouse.
 void clickArrow(QAbstractSpinBox *spinBox, QStyle::SubControl arrow);
 
