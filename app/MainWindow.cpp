@@ -2,8 +2,6 @@
 
 #include "AppInfo.h"
 #include "Clipboard.h"
-#include "ContentSize.h"
-#include "DesignLayout.h"
 #include "EnterActions.h"
 #include "FileDropTarget.h"
 #include "Fonts.h"
@@ -16,46 +14,51 @@
 #include "Shape.h"
 #include "StatusBar.h"
 #include "Twips.h"
-#include "UpDown.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QBoxLayout>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QFile>
 #include <QFileInfo>
+#include <QGridLayout>
 #include <QIcon>
 #include <QLabel>
-#include <QLayout>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
+#include <QSpinBox>
+#include <QStyle>
 
-#include <utility>
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-// The design: positions and sizes in twips from the client area's top-left corner.
+// The design, in twips (15 to a pixel at 96 dpi). The controls stand in rows from the client
+// area's top-left corner: the labels, the line box and the limit spinner, a lane where the
+// marker runs, the check boxes, and the status bar along the bottom.
 namespace Design {
-constexpr QSize Client(6600, 2070);
-constexpr QRect SB(0, 1695, 6600, 375);
-constexpr int TextPanel = 5115; // panel 1 of SB, as it comes out of the design's width
-constexpr int CapsPanel = 1440; // panel 2 of SB
-constexpr QRect rtbRiga(120, 600, 5535, 345);
-constexpr QRect chkAppunti(120, 1320, 2655, 255);
-constexpr QRect txtLimite(5760, 600, 480, 350);
-constexpr QRect Label1(120, 240, 2655, 255);
-constexpr QRect Label2(5760, 240, 495, 255);
-constexpr QRect chkSvuota(3000, 1320, 2295, 255);
-constexpr QRect UpDown1(6240, 600, 240, 345);
-constexpr QRect shpLimite(175, 960, 135, 135);
+constexpr int Margin = 120;     // left and right, and above the status bar
+constexpr int Top = 240;        // above the labels
+constexpr int Gap = 105;        // under the labels, and between the line box and the spinner
+constexpr int MarkerLane = 375; // from the line box down to the check boxes
+constexpr int MarkerGap = 15;   // from the line box down to the marker, shpLimite
+constexpr int MarkerSize = 135;
+constexpr int CheckGap = 225; // between the check boxes
+constexpr int CaptionHeight = 255;
+constexpr QSize rtbRiga(5535, 345);
+constexpr QSize UpDown1(720, 345); // with txtLimite, the field it steps
+constexpr int chkAppunti = 2655;   // wide
+constexpr int SB = 375;            // high
 } // namespace Design
 
-void place(QWidget *control, const QRect &twips)
+int px(int twips)
 {
-    control->setGeometry(Twips::rect(twips.x(), twips.y(), twips.width(), twips.height()));
+    return qRound(Twips::toPixels(twips));
 }
 
 } // namespace
@@ -63,7 +66,7 @@ void place(QWidget *control, const QRect &twips)
 MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
 {
     setObjectName(u"frmVerzino"_s);
-    setWindowTitle(u"Verzino v.1.0 - "_s + AppInfo::maker());
+    setWindowTitle(u"Verzino v.%1 - %2"_s.arg(AppInfo::shortVersion(), AppInfo::maker()));
     QIcon icon;
     icon.addFile(u":/icons/verzino-16.png"_s);
     icon.addFile(u":/icons/verzino-32.png"_s);
@@ -72,11 +75,11 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     createMenus();
     createControls();
     createStatusBar();
-    fitCaptions();
+    layOutControls();
     setFocusOrder();
     connectHandlers();
 
-    // The window keeps its designed size.
+    // The window keeps the size its controls need.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     m_lineBox->setFocus();
 }
@@ -103,57 +106,52 @@ void MainWindow::createControls()
 {
     m_client = new QWidget(this);
     m_client->setObjectName(u"clientArea"_s);
-    m_client->setFixedSize(
-        Twips::rect(0, 0, Design::Client.width(), Design::Client.height()).size());
     setCentralWidget(m_client);
 
     m_lineBox = new LineBox(m_client);
     m_lineBox->setObjectName(u"rtbRiga"_s);
-    place(m_lineBox, Design::rtbRiga);
     m_lineBox->setFont(Fonts::courier());
 
     m_copyOnEnter = new QCheckBox(u"Copia negli Appunti con INVIO"_s, m_client);
     m_copyOnEnter->setObjectName(u"chkAppunti"_s);
-    place(m_copyOnEnter, Design::chkAppunti);
     m_copyOnEnter->setChecked(true);
 
-    m_limitField = new QLineEdit(m_client);
+    // The limit field is the spin box's own: the arrows write their value into it.
+    m_limitSpinner = new QSpinBox(m_client);
+    m_limitSpinner->setObjectName(u"UpDown1"_s);
+    m_limitSpinner->setRange(0, LimitMarker::MaximumLimit);
+    m_limitSpinner->setFont(Fonts::courier());
+    m_limitSpinner->setAccessibleName(u"Limite"_s);
+    // Tab only: a click on an arrow leaves the focus in the line box, in the middle of typing.
+    m_limitSpinner->setFocusPolicy(Qt::TabFocus);
+    m_limitField = m_limitSpinner->findChild<QLineEdit *>();
     m_limitField->setObjectName(u"txtLimite"_s);
-    place(m_limitField, Design::txtLimite);
-    m_limitField->setFont(Fonts::courier());
     m_limitField->setReadOnly(true);
+    // The spin box writes its field once shown; the design's "0" is there from the start.
     m_limitField->setText(u"0"_s);
 
     m_lineLabel = new QLabel(u"Scrivi qui la riga:"_s, m_client);
     m_lineLabel->setObjectName(u"Label1"_s);
-    place(m_lineLabel, Design::Label1);
 
     m_limitLabel = new QLabel(u"Limite:"_s, m_client);
     m_limitLabel->setObjectName(u"Label2"_s);
-    place(m_limitLabel, Design::Label2);
 
     // Screen readers name the line box and the limit field after the labels above them.
     m_lineLabel->setBuddy(m_lineBox);
-    m_limitLabel->setBuddy(m_limitField);
+    m_limitLabel->setBuddy(m_limitSpinner);
+    // The field is the spin box's, out of the label's reach: it takes the label's name itself.
+    m_limitField->setAccessibleName(m_limitLabel->text());
 
     m_clearOnEnter = new QCheckBox(u"Svuota casella con INVIO"_s, m_client);
     m_clearOnEnter->setObjectName(u"chkSvuota"_s);
-    place(m_clearOnEnter, Design::chkSvuota);
     m_clearOnEnter->setChecked(true);
-
-    m_limitSpinner = new UpDown(m_client);
-    m_limitSpinner->setObjectName(u"UpDown1"_s);
-    place(m_limitSpinner, Design::UpDown1);
-    m_limitSpinner->setRange(0, 45);
-    m_limitSpinner->setBuddy(m_limitField);
-    m_limitSpinner->setAccessibleName(u"Limite"_s);
 
     m_limitMarker = new Shape(m_client);
     m_limitMarker->setObjectName(u"shpLimite"_s);
-    m_limitMarker->setSizeTwips(float(Design::shpLimite.width()),
-                                float(Design::shpLimite.height()));
-    m_limitMarker->setLeft(float(Design::shpLimite.left()));
-    m_limitMarker->setTop(float(Design::shpLimite.top()));
+    m_limitMarker->setSizeTwips(Design::MarkerSize, Design::MarkerSize);
+    m_limitMarker->setLeft(LimitMarker::Leftmost);
+    // Its Top follows the line box, wherever the layout puts the box.
+    m_lineBox->installEventFilter(this);
 
     // Qt shows what comes before each filter's last group: the design's captions, while
     // "Tutti i file (*.*)" lists every file, with a dot in its name or not.
@@ -164,62 +162,74 @@ void MainWindow::createStatusBar()
 {
     m_statusBar = new StatusBar(m_client);
     m_statusBar->setObjectName(u"SB"_s);
-    m_statusBar->setSizeGripEnabled(false);
-    place(m_statusBar, Design::SB);
     m_statusBar->setPanelText(u"Nessuna tabella aperta"_s);
     // Key events go to whichever control has the focus; the Caps Lock panel follows all of them.
     m_statusBar->followCapsLock(qApp);
 }
 
-void MainWindow::fitCaptions()
+void MainWindow::layOutControls()
 {
-    // The design was drawn for a smaller dialog font than desktops use: the controls that hold
-    // text grow to the desktop's font and their neighbours and the window make room. The line
-    // box and the limit field keep Courier 9.75 pt, whose 120-twip cells the marker steps
-    // along, so they keep their designed size unless the style's frame needs more height.
-    const std::pair<QWidget *, QRect> controls[] = {{m_lineLabel, Design::Label1},
-                                                    {m_limitLabel, Design::Label2},
-                                                    {m_lineBox, Design::rtbRiga},
-                                                    {m_limitField, Design::txtLimite},
-                                                    {m_limitSpinner, Design::UpDown1},
-                                                    {m_limitMarker, Design::shpLimite},
-                                                    {m_copyOnEnter, Design::chkAppunti},
-                                                    {m_clearOnEnter, Design::chkSvuota},
-                                                    {m_statusBar, Design::SB}};
-    QList<DesignLayout::Control> input;
-    for (const auto &[control, design] : controls)
-        input.append({design, ContentSize::needed(control), control == m_statusBar});
-    // The status bar's panels keep their designed shares: the bar is as wide as both need.
-    input.last().needed.setWidth(
-        qMax(DesignLayout::widthForShare(ContentSize::needed(m_statusBar->panel1()).width(),
-                                         Design::TextPanel, Design::SB.width()),
-             DesignLayout::widthForShare(ContentSize::needed(m_statusBar->panel2()).width(),
-                                         Design::CapsPanel, Design::SB.width())));
-
-    const DesignLayout::Fit fit = DesignLayout::fit(Design::Client, input);
-    m_client->setFixedSize(fit.client);
-    for (qsizetype i = 0; i < input.size(); ++i) {
-        QWidget *control = controls[i].first;
-        if (control != m_limitMarker) {
-            control->setGeometry(fit.rects[i]);
-            continue;
-        }
-        // The marker's Left is the limit's column, moved only by the spinner: only its Top
-        // follows the rows above it.
-        const int down = fit.rects[i].top() - Twips::rect(0, Design::shpLimite.top(), 0, 0).top();
-        m_limitMarker->setTop(float(Design::shpLimite.top() + Twips::fromPixels(down)));
+    // The Courier fields keep their designed size: their font does not follow the desktop's,
+    // and the marker steps along the line box's cells.
+    m_lineBox->setFixedSize(px(Design::rtbRiga.width()), px(Design::rtbRiga.height()));
+    m_limitSpinner->setFixedSize(px(Design::UpDown1.width()), px(Design::UpDown1.height()));
+    // Captions take the design's height, or what their line and a check box's indicator need
+    // in the desktop's font; Qt's size hints would add room for a focus frame the design has
+    // not got. Widths grow to the captions.
+    const std::initializer_list<QWidget *> captions = {m_lineLabel, m_limitLabel, m_copyOnEnter,
+                                                       m_clearOnEnter};
+    for (QWidget *caption : captions) {
+        caption->setFixedHeight(std::max(
+            {px(Design::CaptionHeight), caption->fontMetrics().height(),
+             caption->style()->pixelMetric(QStyle::PM_IndicatorHeight, nullptr, caption)}));
     }
-    m_statusBar->setPanel2Width(
-        DesignLayout::share(m_statusBar->width(), Design::CapsPanel, Design::SB.width()));
+    m_copyOnEnter->setMinimumWidth(px(Design::chkAppunti));
+    m_statusBar->setMinimumHeight(px(Design::SB));
+
+    auto *boxes = new QGridLayout;
+    boxes->setSpacing(px(Design::Gap));
+    boxes->addWidget(m_lineLabel, 0, 0);
+    boxes->addWidget(m_limitLabel, 0, 1);
+    boxes->addWidget(m_lineBox, 1, 0);
+    boxes->addWidget(m_limitSpinner, 1, 1, Qt::AlignLeft);
+
+    auto *checks = new QHBoxLayout;
+    checks->setSpacing(px(Design::CheckGap));
+    checks->addWidget(m_copyOnEnter);
+    checks->addWidget(m_clearOnEnter);
+    checks->addStretch();
+
+    auto *rows = new QVBoxLayout;
+    rows->setContentsMargins(px(Design::Margin), px(Design::Top), px(Design::Margin),
+                             px(Design::Margin));
+    rows->setSpacing(0);
+    rows->addLayout(boxes);
+    rows->addSpacing(px(Design::MarkerLane));
+    rows->addLayout(checks);
+
+    auto *client = new QVBoxLayout(m_client);
+    client->setContentsMargins(QMargins());
+    client->setSpacing(0);
+    client->addLayout(rows);
+    client->addWidget(m_statusBar);
+}
+
+bool MainWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_lineBox &&
+        (event->type() == QEvent::Move || event->type() == QEvent::Resize)) {
+        const qreal boxBottom = Twips::fromPixels(m_lineBox->y() + m_lineBox->height());
+        m_limitMarker->setTop(float(boxBottom + Design::MarkerGap));
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void MainWindow::setFocusOrder()
 {
     // Labels and the status bar take no focus; the rest follow the designed order.
     QWidget::setTabOrder(m_lineBox, m_copyOnEnter);
-    QWidget::setTabOrder(m_copyOnEnter, m_limitField);
-    QWidget::setTabOrder(m_limitField, m_clearOnEnter);
-    QWidget::setTabOrder(m_clearOnEnter, m_limitSpinner);
+    QWidget::setTabOrder(m_copyOnEnter, m_limitSpinner);
+    QWidget::setTabOrder(m_limitSpinner, m_clearOnEnter);
 }
 
 void MainWindow::connectHandlers()
@@ -234,12 +244,17 @@ void MainWindow::connectHandlers()
     });
     connect(m_lineBox, &LineBox::enterPressed, this, &MainWindow::onEnterPressed);
     // A file dropped anywhere on the window is opened, never typed.
-    auto *drops = new FileDropTarget(this);
-    drops->watch(this);
-    connect(drops, &FileDropTarget::filesDropped, this, &MainWindow::openTables);
-    connect(m_limitField, &QLineEdit::textChanged, this, &MainWindow::onLimitTextChanged);
-    connect(m_limitSpinner, &UpDown::upClick, this, &MainWindow::onUpClicked);
-    connect(m_limitSpinner, &UpDown::downClick, this, &MainWindow::onDownClicked);
+    m_drops = new FileDropTarget(this);
+    m_drops->watch(this);
+    connect(m_drops, &FileDropTarget::filesDropped, this, &MainWindow::openTables);
+    connect(m_limitSpinner, &QSpinBox::textChanged, this, &MainWindow::onLimitTextChanged);
+    connect(m_limitSpinner, &QSpinBox::valueChanged, this, &MainWindow::onLimitStepped);
+    // A step selects the field's digits, which would show as selected while the focus stays in
+    // the line box.
+    connect(m_limitField, &QLineEdit::selectionChanged, this, [this] {
+        if (!m_limitSpinner->hasFocus())
+            m_limitField->deselect();
+    });
 
     // Keys typed while a table loads wait for it, so none is checked against the table that is
     // being replaced.
@@ -253,37 +268,45 @@ void MainWindow::connectHandlers()
 
 void MainWindow::chooseTable()
 {
-    // The menu still answers while a table loads; one reading at a time.
-    if (m_loading)
-        return;
     m_openDialog.setTitle(u"Apri Tabella..."_s);
-    // A cancelled dialog gives back the file in force, which is read again.
-    const QString path = m_openDialog.choose(this).value_or(m_openDialog.fileName());
+    // A cancelled dialog gives back its last confirmed choice, the file in force, which is read
+    // again: by the name the file has, which the dialog's text may not carry whole.
+    const std::optional<QString> chosen = m_openDialog.choose(this);
+    const QByteArray path = chosen ? QFile::encodeName(*chosen) : m_session.nativePath();
     if (!path.isEmpty())
         openTable(path);
 }
 
 void MainWindow::showAbout()
 {
-    const QStringList lines = {u"Verzino versione 1.0"_s, AppInfo::maker(), AppInfo::contact()};
+    const QStringList lines = {u"Verzino versione "_s + AppInfo::shortVersion(), AppInfo::maker(),
+                               AppInfo::contact()};
     MessageBox::information(this, u"Informazioni su..."_s, lines.join(u'\n'));
 }
 
-void MainWindow::openTables(const QStringList &paths)
+void MainWindow::openTables(const QByteArrayList &paths)
 {
     if (m_loading || paths.isEmpty())
         return;
-    m_loading = true;
+    setLoading(true);
     m_pendingTables = paths;
     m_heldKeys->hold();
     loadNextTable();
 }
 
+void MainWindow::setLoading(bool loading)
+{
+    m_loading = loading;
+    m_openTableAction->setEnabled(!loading);
+    m_drops->setAcceptingFiles(!loading);
+}
+
 void MainWindow::loadNextTable()
 {
-    const QString path = m_pendingTables.takeFirst();
+    const QByteArray path = m_pendingTables.takeFirst();
     m_progress = std::make_unique<ReadProgress>(
-        this, u"Apri Tabella..."_s, u"Lettura di %1..."_s.arg(QFileInfo(path).fileName()));
+        this, u"Apri Tabella..."_s,
+        u"Lettura di %1..."_s.arg(QFileInfo(QFile::decodeName(path)).fileName()));
     // Queued, so the cancel never runs inside the dialog's own signal; it reaches only the
     // reading this dialog belongs to.
     const QPointer<ReadProgress> progress = m_progress.get();
@@ -313,7 +336,7 @@ void MainWindow::onTableLoadFinished(const TableReadResult &result)
         if (result.outcome == TableReadResult::Outcome::Failed)
             MessageBox::error(this, u"Apri Tabella..."_s, result.error);
     }
-    m_loading = false;
+    setLoading(false);
     m_heldKeys->release();
     Q_EMIT tableLoadFinished(result.ok());
 }
@@ -335,6 +358,16 @@ void MainWindow::onEnterPressed()
 void MainWindow::onLimitTextChanged()
 {
     m_lineBox->setLengthLimit(LimitMarker::limitFromText(m_limitField->text()));
+}
+
+// Arrows, keys, the wheel and screen readers step the spinner; each step moves the marker as a
+// click on an arrow does.
+void MainWindow::onLimitStepped(int value)
+{
+    for (; m_markedLimit < value; ++m_markedLimit)
+        onUpClicked();
+    for (; m_markedLimit > value; --m_markedLimit)
+        onDownClicked();
 }
 
 // The marker is hidden while it moves so that it is never drawn in two places.

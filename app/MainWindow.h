@@ -3,11 +3,12 @@
 #include "OpenFileDialog.h"
 #include "TableSession.h"
 
+#include <QByteArrayList>
 #include <QMainWindow>
-#include <QStringList>
 
 #include <memory>
 
+class FileDropTarget;
 class HeldInput;
 class LineBox;
 class QAction;
@@ -18,18 +19,18 @@ class QLineEdit;
 class QMenu;
 class ReadProgress;
 class Shape;
+class QSpinBox;
 class StatusBar;
-class UpDown;
 
 // The program's one window: the line box, the limit with its spinner and marker, the two
 // Enter options, the menus and the status line, over the table session.
 //
 // The design's names are the controls' object names: frmVerzino (this window), mnuFile,
 // mnuApriT, mnuEsci, mnuAiuto, mnuInfo, rtbRiga (m_lineBox), chkAppunti (m_copyOnEnter),
-// txtLimite (m_limitField), Label1 (m_lineLabel), Label2 (m_limitLabel), chkSvuota
-// (m_clearOnEnter), UpDown1 (m_limitSpinner), shpLimite (m_limitMarker), SB (m_statusBar);
-// CommonDialog1 is m_openDialog, CaricaTabella is openTables(), VociTabella, FileTabella and
-// NomeTabella live in tableSession().
+// txtLimite (m_limitField, the field of UpDown1), Label1 (m_lineLabel), Label2 (m_limitLabel),
+// chkSvuota (m_clearOnEnter), UpDown1 (m_limitSpinner), shpLimite (m_limitMarker), SB
+// (m_statusBar); CommonDialog1 is m_openDialog, CaricaTabella is openTables(), VociTabella,
+// FileTabella and NomeTabella live in tableSession().
 class MainWindow final : public QMainWindow {
     Q_OBJECT
 
@@ -40,9 +41,10 @@ public:
     // Reads the files one after another, each merged over the last, exactly as if each had been
     // chosen in the Apri Tabella dialog; stops at the first that cannot be read or is cancelled.
     // Returns at once: the reading runs on a worker thread and tableLoadFinished reports its end.
-    // Ignored while a reading runs.
-    void openTables(const QStringList &paths);
-    void openTable(const QString &path) { openTables({path}); }
+    // Ignored while a reading runs; meanwhile Apri Tabella... is greyed and drops are refused.
+    // A path is the bytes the system knows the file by, which need not be UTF-8.
+    void openTables(const QByteArrayList &paths);
+    void openTable(const QByteArray &path) { openTables({path}); }
     bool isLoadingTable() const { return m_loading; }
 
     const TableSession &tableSession() const { return m_session; }
@@ -58,22 +60,25 @@ Q_SIGNALS:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void createMenus();
     void createControls();
     void createStatusBar();
-    void fitCaptions();
+    void layOutControls();
     void setFocusOrder();
     void connectHandlers();
 
     void chooseTable();
     void showAbout();
+    void setLoading(bool loading);
     void loadNextTable();
     void onTableLoadFinished(const TableReadResult &result);
 
     void onEnterPressed();
     void onLimitTextChanged();
+    void onLimitStepped(int value);
     void onUpClicked();
     void onDownClicked();
 
@@ -93,13 +98,15 @@ private:
     QLabel *m_lineLabel = nullptr;
     QLabel *m_limitLabel = nullptr;
     QCheckBox *m_clearOnEnter = nullptr;
-    UpDown *m_limitSpinner = nullptr;
+    QSpinBox *m_limitSpinner = nullptr;
     Shape *m_limitMarker = nullptr;
+    int m_markedLimit = 0; // the spinner's value the marker stands for
 
     // While a reading runs: the files still to read, the keys typed into the line box, and the
     // progress dialog once it is due.
     bool m_loading = false;
-    QStringList m_pendingTables;
+    FileDropTarget *m_drops = nullptr;
+    QByteArrayList m_pendingTables;
     HeldInput *m_heldKeys = nullptr;
     std::unique_ptr<ReadProgress> m_progress;
 };

@@ -1,14 +1,17 @@
 #include "MainWindow.h"
 
 #include "AppInfo.h"
-#include "CommandLine.h"
+#include "StartOptions.h"
 #include "Translations.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
+#include <QRegularExpression>
 
 #include <cstdio>
 #include <cstdlib>
+#include <vector>
 
 using namespace Qt::StringLiterals;
 
@@ -28,26 +31,34 @@ void printError(const QString &text)
     std::fflush(stderr);
 }
 
+const QString NoDisplay = u"Verzino: nessuno schermo grafico disponibile (DISPLAY non impostata)"_s;
+
 [[noreturn]] void exitWithoutDisplay()
 {
-    printError(u"Verzino: nessuno schermo grafico disponibile (DISPLAY non impostata)\n"_s);
+    printError(NoDisplay + u'\n');
     std::_Exit(1);
 }
 
-// Names what could not start, in Italian, from what Qt said about it.
+// Names what could not start, in Italian, from what Qt said about it: Qt names the display and
+// the plugin it tried, wherever they came from (the command line, the environment, a default).
+// A display that could not be opened comes first: with a list of plugins, it is the last tried.
 QString startupFailure(const QString &qtSaid)
 {
-    const QString platform = qEnvironmentVariable("QT_QPA_PLATFORM");
-    if (qtSaid.contains("Could not find the Qt platform plugin"_L1))
-        return u"Verzino: modulo della piattaforma grafica \"%1\" non trovato"_s.arg(platform);
-    if (qtSaid.contains("could not connect to display"_L1) ||
-        qtSaid.contains("Failed to create wl_display"_L1)) {
-        const QString display = platform.startsWith("wayland"_L1)
-                                    ? qEnvironmentVariable("WAYLAND_DISPLAY")
-                                    : qEnvironmentVariable("DISPLAY");
-        return u"Verzino: impossibile aprire lo schermo grafico \"%1\""_s.arg(display);
-    }
-    return u"Verzino: impossibile avviare l'interfaccia grafica"_s;
+    static const QRegularExpression x11(u"could not connect to display ?(\\S*)"_s);
+    static const QRegularExpression plugin(u"Could not find the Qt platform plugin \"([^\"]*)\""_s);
+    QString display;
+    if (const QRegularExpressionMatch found = x11.match(qtSaid); found.hasMatch())
+        display = found.captured(1);
+    else if (qtSaid.contains("Failed to create wl_display"_L1))
+        display = qEnvironmentVariable("WAYLAND_DISPLAY", u"wayland-0"_s);
+    else if (const QRegularExpressionMatch found = plugin.match(qtSaid); found.hasMatch())
+        return u"Verzino: modulo della piattaforma grafica \"%1\" non trovato"_s.arg(
+            found.captured(1));
+    else
+        return u"Verzino: impossibile avviare l'interfaccia grafica"_s;
+    if (display.isEmpty())
+        return NoDisplay;
+    return u"Verzino: impossibile aprire lo schermo grafico \"%1\""_s.arg(display);
 }
 
 // While the platform starts, Qt's complaints end in an abort; say in Italian what failed, with
@@ -82,10 +93,10 @@ void replayStartupMessages()
     startupMessages.clear();
 }
 
-bool displayNamed()
+bool displayNamed(const StartOptions::Request &request)
 {
-    return qEnvironmentVariableIsSet("QT_QPA_PLATFORM") || qEnvironmentVariableIsSet("DISPLAY") ||
-           qEnvironmentVariableIsSet("WAYLAND_DISPLAY");
+    return request.namesDisplay || qEnvironmentVariableIsSet("QT_QPA_PLATFORM") ||
+           qEnvironmentVariableIsSet("DISPLAY") || qEnvironmentVariableIsSet("WAYLAND_DISPLAY");
 }
 
 } // namespace
@@ -99,23 +110,27 @@ int main(int argc, char *argv[])
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments.append(QString::fromLocal8Bit(argv[i]));
-    const CommandLine::Request request = CommandLine::parse(arguments);
+    const StartOptions::Request request = StartOptions::parse(arguments);
     switch (request.action) {
-    case CommandLine::Action::ShowHelp:
-    case CommandLine::Action::ShowVersion:
+    case StartOptions::Action::ShowHelp:
+    case StartOptions::Action::ShowVersion:
         std::fputs(request.message.toLocal8Bit().constData(), stdout);
         return std::fflush(stdout) == 0 ? EXIT_SUCCESS : EXIT_FAILURE;
-    case CommandLine::Action::Fail:
+    case StartOptions::Action::Fail:
         printError(request.message);
-        return CommandLine::UsageError;
-    case CommandLine::Action::Run:
+        return StartOptions::UsageError;
+    case StartOptions::Action::Run:
         break;
     }
 
-    if (!displayNamed())
+    if (!displayNamed(request))
         exitWithoutDisplay();
+    // Qt sees what comes before "--" and nothing after it.
+    int qtArgc = int(request.qtArguments);
+    std::vector<char *> qtArgv(argv, argv + qtArgc);
+    qtArgv.push_back(nullptr);
     previousHandler = qInstallMessageHandler(startupMessageHandler);
-    QApplication app(argc, argv);
+    QApplication app(qtArgc, qtArgv.data());
     replayStartupMessages();
     // Lets Wayland task bars match the window to its desktop entry.
     QGuiApplication::setDesktopFileName(u"it.verzino.Verzino"_s);
@@ -124,9 +139,15 @@ int main(int argc, char *argv[])
 
     MainWindow window;
     window.show();
-    if (!request.tableFile.isEmpty()) {
-        // The dialog hands over full paths; so does the command line.
-        const QString path = QDir::current().absoluteFilePath(request.tableFile);
+    if (request.tableArgument > 0) {
+        // The dialog hands over full paths; so does the command line, unless the working
+        // folder's own name is no UTF-8, which Qt's text cannot give back. The name is taken as
+        // the bytes given: it need not be UTF-8 either.
+        QByteArray path = argv[request.tableArgument];
+        if (const QString folder = QDir::currentPath();
+            QDir::isRelativePath(QFile::decodeName(path)) &&
+            !folder.contains(QChar::ReplacementCharacter))
+            path.prepend(QFile::encodeName(folder) + '/');
         QMetaObject::invokeMethod(
             &window, [&window, path] { window.openTable(path); }, Qt::QueuedConnection);
     }

@@ -245,8 +245,8 @@ int main(int argc, char **argv)
             return 1;
     }
 
-    const TableReadResult table =
-        readTableFile(QStringLiteral(VERZINO_EXAMPLES_DIR "/italiano.tbl"), g_table);
+    const TableReadResult table = readTableFile(
+        QFile::encodeName(QStringLiteral(VERZINO_EXAMPLES_DIR "/italiano.tbl")), g_table);
     if (!table.ok()) {
         std::fprintf(stderr, "%s\n", qPrintable(table.error));
         return 1;

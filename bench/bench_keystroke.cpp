@@ -6,6 +6,7 @@
 #include "TableReader.h"
 #include "Windows1252.h"
 
+#include <QFile>
 #include <QString>
 
 #include <benchmark/benchmark.h>
@@ -60,7 +61,8 @@ int main(int argc, char **argv)
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
     const QString path = QString::fromUtf8(VERZINO_EXAMPLES_DIR "/italiano.tbl");
-    if (const TableReadResult result = readTableFile(path, g_table); !result.ok()) {
+    if (const TableReadResult result = readTableFile(QFile::encodeName(path), g_table);
+        !result.ok()) {
         std::fprintf(stderr, "%s\n", qPrintable(result.error));
         return 1;
     }

@@ -122,7 +122,7 @@ void readTable(benchmark::State &state, const QString &path, std::size_t size = 
 {
     for (auto _ : state) {
         CharacterTable table;
-        const TableReadResult result = readTableFile(path, table);
+        const TableReadResult result = readTableFile(QFile::encodeName(path), table);
         if (!result.ok()) {
             state.SkipWithError(result.error.toLocal8Bit().constData());
             return;

@@ -1,6 +1,7 @@
 #include "ProblemReport.h"
 
 #include "TextDecoder.h"
+#include "TextEncoding.h"
 #include "TextScanner.h"
 
 #include <algorithm>
@@ -14,25 +15,6 @@ void appendNumber(std::string &out, qint64 value)
     char digits[24];
     const auto result = std::to_chars(digits, digits + sizeof digits, value);
     out.append(digits, result.ptr);
-}
-
-void appendUtf8(std::string &out, char32_t ch)
-{
-    if (ch < 0x80) {
-        out += char(ch);
-    } else if (ch < 0x800) {
-        out += char(0xC0 | (ch >> 6));
-        out += char(0x80 | (ch & 0x3F));
-    } else if (ch < 0x10000) {
-        out += char(0xE0 | (ch >> 12));
-        out += char(0x80 | ((ch >> 6) & 0x3F));
-        out += char(0x80 | (ch & 0x3F));
-    } else {
-        out += char(0xF0 | (ch >> 18));
-        out += char(0x80 | ((ch >> 12) & 0x3F));
-        out += char(0x80 | ((ch >> 6) & 0x3F));
-        out += char(0x80 | (ch & 0x3F));
-    }
 }
 
 void appendCodePoint(std::string &out, char32_t ch)

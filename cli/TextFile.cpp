@@ -31,7 +31,7 @@ bool TextFile::fail(const QString &reason)
 
 void TextFile::setChanged()
 {
-    fail(u"il file è cambiato durante la lettura"_s);
+    fail(FileSource::changedReason());
 }
 
 // Standard input is whatever we were given, a pipe or a terminal as much as a file, so it is
@@ -101,7 +101,7 @@ bool TextFile::read(const BlockReader &onBlock)
     if (m_standardInput) {
         if (!openStandardInput())
             return false;
-    } else if (!source.open(QFile::decodeName(m_name))) {
+    } else if (!source.open(m_name)) {
         return fail(source.error());
     }
     FileSource *const from = m_standardInput ? nullptr : &source;
@@ -148,7 +148,7 @@ bool TextFile::readAgain(const BlockReader &onBlock)
     if (fromStandardInput) {
         if (::lseek(STDIN_FILENO, m_standardInputStart, SEEK_SET) < 0)
             return fail(systemErrorReason(errno));
-    } else if (!source.open(m_spool ? m_spool->fileName() : QFile::decodeName(m_name))) {
+    } else if (!source.open(m_spool ? QFile::encodeName(m_spool->fileName()) : m_name)) {
         return fail(source.error());
     }
 

@@ -47,7 +47,7 @@ void printHelp()
         "  --version              mostra la versione ed esce\n"
         "\n"
         "--salta-righe, --codice e --a-capo si possono ripetere; le REGEX sono espressioni\n"
-        "regolari compatibili con Perl. Le colonne restano quelle del file.\n"
+        "regolari nella sintassi di Perl. Le colonne restano quelle del file.\n"
         "Un testo è letto come UTF-8, o come Windows-1252 se non è UTF-8 valido; con un BOM,\n"
         "come UTF-8 o UTF-16 secondo il BOM.\n"
         "Stato di uscita: 0 nessun problema, 1 problemi trovati, 2 errore d'uso o file non\n"
@@ -100,7 +100,7 @@ int main(int argc, char *argv[])
 
     CharacterTable table;
     for (const QByteArray &path : options.tables) {
-        const TableReadResult result = readTableFile(QFile::decodeName(path), table);
+        const TableReadResult result = readTableFile(path, table);
         if (!result.ok()) {
             printError(result.error);
             return 2;

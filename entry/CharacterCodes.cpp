@@ -46,11 +46,3 @@ QList<TypedCharacter> committedCharacters(const QString &text)
     }
     return typed;
 }
-
-QList<qint16> characterCodes(int qtKey, Qt::KeyboardModifiers modifiers, const QString &text)
-{
-    QList<qint16> codes;
-    for (const TypedCharacter &typed : typedCharacters(qtKey, modifiers, text))
-        codes.append(typed.code);
-    return codes;
-}

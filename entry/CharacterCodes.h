@@ -8,7 +8,6 @@
 namespace KeyCode {
 constexpr qint16 Enter = 13;
 constexpr qint16 Backspace = 8;
-constexpr qint16 Dropped = 0;
 // A typed character that has no Windows-1252 code (Greek, Cyrillic, emoji).
 constexpr qint16 OutsideCodePage = -1;
 } // namespace KeyCode
@@ -31,6 +30,3 @@ QList<TypedCharacter> typedCharacters(int qtKey, Qt::KeyboardModifiers modifiers
 // The character keystrokes of the text an input method commits (a dead key, a Compose sequence,
 // an input method's choice): one for each character, in order, as if each had been typed.
 QList<TypedCharacter> committedCharacters(const QString &commitString);
-
-// The codes of typedCharacters().
-QList<qint16> characterCodes(int qtKey, Qt::KeyboardModifiers modifiers, const QString &text);

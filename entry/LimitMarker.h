@@ -9,7 +9,7 @@ namespace LimitMarker {
 
 constexpr float Step = 120.0f;     // one character cell of the line box, in twips
 constexpr float Leftmost = 175.0f; // the marker's Left for limit 0
-constexpr int MaximumLimit = 45;
+constexpr int MaximumLimit = 45;   // the spinner's top; 45 cells fit in the line box
 
 // The limit the field's text sets: a 16-bit decimal, 0 meaning no limit.
 int limitFromText(const QString &text);
@@ -18,11 +18,5 @@ int limitFromText(const QString &text);
 float afterUpClick(float left);
 // After a click on the down arrow: one cell left, or nothing while it stands at the leftmost.
 std::optional<float> afterDownClick(float left);
-
-// Where the marker stands for a limit reached by single clicks from the start.
-constexpr float leftForLimit(int limit)
-{
-    return Leftmost + Step * float(limit);
-}
 
 } // namespace LimitMarker

@@ -16,9 +16,4 @@ void putText(const QString &text)
     QGuiApplication::clipboard()->setText(text, QClipboard::Clipboard);
 }
 
-QString text()
-{
-    return QGuiApplication::clipboard()->text(QClipboard::Clipboard);
-}
-
 } // namespace Clipboard

@@ -7,6 +7,5 @@ namespace Clipboard {
 
 void clear();
 void putText(const QString &text);
-QString text();
 
 } // namespace Clipboard

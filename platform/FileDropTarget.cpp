@@ -5,6 +5,8 @@
 #include <QUrl>
 #include <QWidget>
 
+using namespace Qt::StringLiterals;
+
 FileDropTarget::FileDropTarget(QObject *parent) : QObject(parent) {}
 
 void FileDropTarget::watch(QWidget *root)
@@ -16,15 +18,21 @@ void FileDropTarget::watch(QWidget *root)
         child->installEventFilter(this);
 }
 
-QStringList FileDropTarget::localFiles(const QMimeData *data)
+QByteArrayList FileDropTarget::localFiles(const QMimeData *data)
 {
-    QStringList paths;
+    QByteArrayList paths;
     if (!data || !data->hasUrls())
         return paths;
     const QList<QUrl> urls = data->urls();
     for (const QUrl &url : urls) {
-        if (url.isLocalFile() && !url.toLocalFile().isEmpty())
-            paths.append(url.toLocalFile());
+        if (!url.isLocalFile() || url.path().isEmpty())
+            continue;
+        // The address carries the name's bytes percent-encoded; toLocalFile() would turn those
+        // that are no UTF-8 into U+FFFD, a name no file has.
+        QByteArray path = QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
+        if (const QString host = url.host(); !host.isEmpty() && host != "localhost"_L1)
+            path.prepend("//" + host.toUtf8());
+        paths.append(path);
     }
     return paths;
 }
@@ -36,9 +44,15 @@ bool FileDropTarget::eventFilter(QObject *watched, QEvent *event)
         return QObject::eventFilter(watched, event);
 
     auto *drop = static_cast<QDropEvent *>(event);
-    const QStringList paths = localFiles(drop->mimeData());
+    const QByteArrayList paths = localFiles(drop->mimeData());
     if (paths.isEmpty())
         return false;
+    if (!m_accepting) {
+        // Taken here all the same, so that no widget takes the files' addresses as text.
+        drop->setDropAction(Qt::IgnoreAction);
+        drop->ignore();
+        return true;
+    }
     drop->setDropAction(Qt::CopyAction);
     drop->accept();
     if (type == QEvent::Drop) {

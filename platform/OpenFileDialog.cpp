@@ -43,12 +43,6 @@ void OpenFileDialog::setChooser(Chooser chooser)
     m_chooser = std::move(chooser);
 }
 
-void OpenFileDialog::confirmChoice(const QString &path)
-{
-    m_fileName = path;
-    m_fileTitle = QFileInfo(path).fileName();
-}
-
 std::optional<QString> OpenFileDialog::choose(QWidget *parent) const
 {
     const std::optional<QString> chosen =
@@ -56,14 +50,6 @@ std::optional<QString> OpenFileDialog::choose(QWidget *parent) const
     if (!chosen || chosen->isEmpty())
         return std::nullopt;
     return chosen;
-}
-
-bool OpenFileDialog::showOpen(QWidget *parent)
-{
-    const std::optional<QString> chosen = choose(parent);
-    if (chosen)
-        confirmChoice(*chosen);
-    return chosen.has_value();
 }
 
 std::optional<QString> OpenFileDialog::runQtDialog(QWidget *parent) const

@@ -8,9 +8,9 @@
 
 class QWidget;
 
-// The open-file dialog: a title, name filters, and the full path and bare name of the last
-// confirmed choice. Showing the dialog does not change that choice; the caller confirms it once
-// it has used the file, so a cancelled dialog gives back the last file that was used.
+// The open-file dialog: a title, name filters, and the full path of the last confirmed choice.
+// Showing the dialog does not change that choice; the caller confirms it once it has used the
+// file, so a cancelled dialog gives back the last file that was used.
 class OpenFileDialog final {
 public:
     // Shows the choice modally; returns the chosen path, or nullopt when cancelled.
@@ -20,24 +20,18 @@ public:
     OpenFileDialog();
 
     void setTitle(const QString &title) { m_title = title; }
-    QString title() const { return m_title; }
 
     // Qt name filters. Only what comes before a filter's last parenthesised group is shown,
     // so a caption can name other patterns than those it matches: "Tutti i file (*.*) (*)"
     // shows "Tutti i file (*.*)" and lists every file, with a dot in its name or not.
     void setNameFilters(const QStringList &filters) { m_nameFilters = filters; }
-    QStringList nameFilters() const { return m_nameFilters; }
 
     // Modal; returns the path chosen, or nullopt when the dialog was cancelled.
     std::optional<QString> choose(QWidget *parent) const;
 
     // The last confirmed choice, empty before the first.
     QString fileName() const { return m_fileName; }
-    QString fileTitle() const { return m_fileTitle; }
-    void confirmChoice(const QString &path);
-
-    // choose(), confirming a chosen file at once. Returns whether a file was chosen.
-    bool showOpen(QWidget *parent);
+    void confirmChoice(const QString &path) { m_fileName = path; }
 
     void setChooser(Chooser chooser);
 
@@ -47,6 +41,5 @@ private:
     QString m_title;
     QStringList m_nameFilters;
     QString m_fileName;
-    QString m_fileTitle;
     Chooser m_chooser;
 };

@@ -1,7 +1,10 @@
 #include "ReadProgress.h"
 
+#include <QApplication>
+#include <QKeyEvent>
 #include <QProgressBar>
 #include <QProgressDialog>
+#include <QPushButton>
 
 #include <climits>
 
@@ -29,6 +32,8 @@ ReadProgress::ReadProgress(QWidget *parent, const QString &title, const QString 
     m_delay.setTimerType(Qt::PreciseTimer);
     connect(&m_delay, &QTimer::timeout, this, &ReadProgress::showDialog);
     m_delay.start(threshold);
+    // Escape reaches the window, never the dialog: catch it before the focused control.
+    qApp->installEventFilter(this);
 }
 
 ReadProgress::~ReadProgress()
@@ -56,13 +61,37 @@ void ReadProgress::setProgress(qint64 done, qint64 total)
     m_bar->setValue(m_steps.value);
 }
 
+bool ReadProgress::eventFilter(QObject *watched, QEvent *event)
+{
+    if (!m_parent || !watched->isWidgetType())
+        return false;
+    if (event->type() == QEvent::WindowActivate && watched == m_dialog) {
+        // Where the platform activates it anyway (a click, a window manager that ignores the
+        // hint), the keyboard goes back to the window, once this activation is over.
+        QMetaObject::invokeMethod(
+            m_parent, [parent = m_parent] { parent->activateWindow(); }, Qt::QueuedConnection);
+        return false;
+    }
+    if (event->type() != QEvent::KeyPress ||
+        static_cast<QKeyEvent *>(event)->key() != Qt::Key_Escape ||
+        static_cast<QWidget *>(watched)->window() != m_parent->window())
+        return false;
+    Q_EMIT canceled();
+    return true;
+}
+
 void ReadProgress::showDialog()
 {
+    // The keyboard stays with the window: the dialog is neither modal nor ever focused, so keys
+    // typed meanwhile wait for the reading, and only a click on Annulla or Escape cancels.
     m_dialog = new QProgressDialog(m_parent);
     m_dialog->setWindowTitle(m_title);
     m_dialog->setLabelText(m_label);
-    m_dialog->setCancelButtonText(u"Annulla"_s);
-    m_dialog->setWindowModality(Qt::WindowModal);
+    m_dialog->setAttribute(Qt::WA_ShowWithoutActivating);
+    m_dialog->setWindowFlag(Qt::WindowDoesNotAcceptFocus);
+    auto *cancel = new QPushButton(u"Annulla"_s, m_dialog);
+    cancel->setFocusPolicy(Qt::NoFocus);
+    m_dialog->setCancelButton(cancel);
     // Shown here and now, kept until the reading ends, whatever the bar says.
     m_dialog->setMinimumDuration(0);
     m_dialog->setAutoReset(false);

@@ -12,8 +12,9 @@ class QProgressDialog;
 class QWidget;
 
 // The progress of a reading that runs on another thread. A reading that has lasted longer than
-// the threshold gets a window-modal dialog with the progress and an "Annulla" button; shorter
-// ones show nothing. It never runs the event loop itself: it only follows the caller's.
+// the threshold gets a dialog with the progress and an "Annulla" button; shorter ones show
+// nothing. The dialog never takes the keyboard from the parent's window, whose Escape cancels the
+// reading from the start. It never runs the event loop itself: it only follows the caller's.
 class ReadProgress final : public QObject {
     Q_OBJECT
 
@@ -43,6 +44,9 @@ public:
 Q_SIGNALS:
     // Annulla, Escape or the dialog's close button.
     void canceled();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void showDialog();

@@ -3,7 +3,6 @@
 #include "Twips.h"
 
 #include <QPainter>
-#include <QtMath>
 
 Shape::Shape(QWidget *parent) : QWidget(parent)
 {
@@ -47,6 +46,5 @@ void Shape::paintEvent(QPaintEvent *)
 
 void Shape::place()
 {
-    setGeometry(qRound(Twips::toPixels(m_left)), qRound(Twips::toPixels(m_top)),
-                qRound(Twips::toPixels(m_width)), qRound(Twips::toPixels(m_height)));
+    setGeometry(Twips::rect(m_left, m_top, m_width, m_height));
 }

@@ -1,17 +1,20 @@
 #include "StatusBar.h"
 
-#include "CapsLockSource.h"
-#include "Twips.h"
+#include "CapsLock.h"
 
-#include <QEvent>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
+
+#include <cmath>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
+// Panel 2's width in the design, and the bar's: the panel keeps that share as the bar grows.
 constexpr int CapsPanelTwips = 1440;
+constexpr int BarTwips = 6600;
 
 QLabel *panel(QWidget *parent)
 {
@@ -21,11 +24,29 @@ QLabel *panel(QWidget *parent)
     return label;
 }
 
+// One line whatever the text holds (a file name may hold a line break): line ends show as "↵",
+// tabs as "⇥", other control characters as "�", like bytes that are no character. Symbols the
+// usual desktop fonts have; the Control Pictures block is missing from most of them.
+QString oneLine(QString text)
+{
+    for (QChar &ch : text) {
+        const char16_t code = ch.unicode();
+        if (code == u'\t')
+            ch = QChar(0x21E5);
+        else if ((code >= u'\n' && code <= u'\r') || code == 0x85 || code == 0x2028 ||
+                 code == 0x2029)
+            ch = QChar(0x21B5);
+        else if (ch.category() == QChar::Other_Control)
+            ch = QChar::ReplacementCharacter;
+    }
+    return text;
+}
+
 } // namespace
 
 StatusBar::StatusBar(QWidget *parent)
     : QStatusBar(parent), m_panel1(panel(this)), m_panel2(panel(this)),
-      m_capsSource(CapsLockSource::forPlatform())
+      m_lockBitInEvents(CapsLock::eventsCarryLockBit(QGuiApplication::platformName()))
 {
     setSizeGripEnabled(false);
 
@@ -38,22 +59,14 @@ StatusBar::StatusBar(QWidget *parent)
     m_panel2->setObjectName(u"panel2"_s);
     m_panel2->setText(u"BLOC MAIUSC"_s);
     m_panel2->setAlignment(Qt::AlignCenter);
-    m_panel2->setFixedWidth(Twips::rect(0, 0, CapsPanelTwips, 0).width());
     addPermanentWidget(m_panel2, 0);
 
     setCapsLock(false);
 }
 
-StatusBar::~StatusBar() = default;
-
-void StatusBar::setCapsLockSource(std::unique_ptr<CapsLockSource> source)
-{
-    m_capsSource = source ? std::move(source) : CapsLockSource::forPlatform();
-}
-
 void StatusBar::setPanelText(const QString &text)
 {
-    m_panel1->setText(text);
+    m_panel1->setText(oneLine(text));
 }
 
 QString StatusBar::panelText() const
@@ -61,9 +74,17 @@ QString StatusBar::panelText() const
     return m_panel1->text();
 }
 
-void StatusBar::setPanel2Width(int pixels)
+QSize StatusBar::minimumSizeHint() const
 {
-    m_panel2->setFixedWidth(pixels);
+    const int forCaption =
+        int(std::ceil(m_panel2->sizeHint().width() * qreal(BarTwips) / CapsPanelTwips));
+    return QStatusBar::minimumSizeHint().expandedTo({forCaption, 0});
+}
+
+void StatusBar::resizeEvent(QResizeEvent *event)
+{
+    m_panel2->setFixedWidth(qRound(width() * qreal(CapsPanelTwips) / BarTwips));
+    QStatusBar::resizeEvent(event);
 }
 
 void StatusBar::setCapsLock(bool on)
@@ -75,7 +96,7 @@ void StatusBar::setCapsLock(bool on)
 
 bool StatusBar::refreshCapsLock()
 {
-    const std::optional<bool> on = m_capsSource->current();
+    const std::optional<bool> on = CapsLock::state();
     if (on)
         setCapsLock(*on);
     return on.has_value();
@@ -94,14 +115,11 @@ bool StatusBar::eventFilter(QObject *watched, QEvent *event)
     case QEvent::KeyPress:
     case QEvent::KeyRelease:
         // Only as the event reaches the window: a key the focus widget ignores travels on to
-        // its parents and would otherwise be counted once for each.
-        // The event itself tells the lock state where the platform fills it in, which spares
-        // the keystroke path a round trip to the display server.
-        if (watched->isWindowType()) {
-            if (const auto on =
-                    m_capsSource->fromKeyEvent(*static_cast<QKeyEvent *>(event), m_capsLock))
-                setCapsLock(*on);
-        }
+        // its parents and would otherwise be counted once for each. The event itself tells the
+        // state, which spares the keystroke path a round trip to the display server.
+        if (watched->isWindowType())
+            setCapsLock(CapsLock::afterKey(*static_cast<QKeyEvent *>(event), m_lockBitInEvents,
+                                           m_capsLock));
         break;
     case QEvent::ApplicationActivate:
     case QEvent::WindowActivate:

@@ -3,7 +3,7 @@
 #include <QRect>
 #include <QtGlobal>
 
-// Layout measures are kept in twips, 15 to a device-independent pixel (96 dpi); Qt scales
+// The design's measures are in twips, 15 to a device-independent pixel (96 dpi); Qt scales
 // device-independent pixels to high-DPI screens on its own.
 namespace Twips {
 
@@ -18,7 +18,11 @@ constexpr qreal fromPixels(qreal pixels)
     return pixels * PerPixel;
 }
 
-// A rectangle given in twips, in whole pixels (rounded to the nearest pixel).
-QRect rect(int left, int top, int width, int height);
+// A rectangle given in twips, in whole pixels (each measure rounded to the nearest pixel).
+constexpr QRect rect(qreal left, qreal top, qreal width, qreal height)
+{
+    return {qRound(toPixels(left)), qRound(toPixels(top)), qRound(toPixels(width)),
+            qRound(toPixels(height))};
+}
 
 } // namespace Twips

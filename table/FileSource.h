@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 #include <memory>
@@ -20,15 +21,22 @@ public:
     FileSource(const FileSource &) = delete;
     FileSource &operator=(const FileSource &) = delete;
 
-    // Opens the file; false on failure, with error() saying why.
-    bool open(const QString &path);
+    // Opens the file, named by the bytes the system knows it by (not every name is UTF-8); false
+    // on failure, with error() saying why.
+    bool open(const QByteArray &path);
 
     // The file's size when it was opened.
     qint64 size() const;
 
     // Reads the next bytes into buffer: how many, 0 at the end of the file, or -1 on failure
-    // with error() saying why.
+    // with error() saying why. A file whose size or modification time has changed since it was
+    // opened fails at its end (changedReason()): what was read is not the file as it is.
     qint64 read(char *buffer, qint64 capacity);
+
+    static QString changedReason()
+    {
+        return QStringLiteral("il file è cambiato durante la lettura");
+    }
 
     const QString &error() const { return m_error; }
 

@@ -2,8 +2,6 @@
 
 #include "SystemErrorReason.h"
 
-#include <QFile>
-
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -32,12 +30,13 @@ struct FileSource::Handle {
 
     int fd;
     qint64 size = 0;
+    timespec modified{};
 };
 
 FileSource::FileSource() = default;
 FileSource::~FileSource() = default;
 
-bool FileSource::open(const QString &path)
+bool FileSource::open(const QByteArray &path)
 {
     m_handle.reset();
     m_error.clear();
@@ -48,16 +47,14 @@ bool FileSource::open(const QString &path)
     };
     if (path.isEmpty())
         return fail(QStringLiteral("nessun file indicato"));
-    const QByteArray nativePath = QFile::encodeName(path);
-
     struct stat info {};
-    if (::stat(nativePath.constData(), &info) != 0)
+    if (::stat(path.constData(), &info) != 0)
         return fail(systemErrorReason(errno));
     if (const QString reason = reasonForType(info.st_mode); !reason.isEmpty())
         return fail(reason);
 
     // O_NONBLOCK in case the path was swapped for a FIFO since the check; fstat settles it.
-    const int fd = ::open(nativePath.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0)
         return fail(systemErrorReason(errno));
     m_handle = std::make_unique<Handle>(fd);
@@ -67,6 +64,7 @@ bool FileSource::open(const QString &path)
         return fail(reason);
     ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
     m_handle->size = info.st_size;
+    m_handle->modified = info.st_mtim;
     return true;
 }
 
@@ -84,8 +82,22 @@ qint64 FileSource::read(char *buffer, qint64 capacity)
     }
     for (;;) {
         const ssize_t n = ::read(m_handle->fd, buffer, std::size_t(capacity));
-        if (n >= 0)
+        if (n > 0)
             return n;
+        if (n == 0) {
+            // What was read is the file only if it has not changed since it was opened.
+            struct stat info {};
+            if (::fstat(m_handle->fd, &info) != 0) {
+                m_error = systemErrorReason(errno);
+                return -1;
+            }
+            if (info.st_size == m_handle->size &&
+                info.st_mtim.tv_sec == m_handle->modified.tv_sec &&
+                info.st_mtim.tv_nsec == m_handle->modified.tv_nsec)
+                return 0;
+            m_error = changedReason();
+            return -1;
+        }
         if (errno != EINTR) {
             m_error = systemErrorReason(errno);
             return -1;

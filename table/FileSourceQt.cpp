@@ -2,6 +2,7 @@
 
 #include "SystemErrorReason.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 
@@ -39,13 +40,15 @@ QString reasonFor(const QFile &file)
 struct FileSource::Handle {
     QFile file;
     qint64 size = 0;
+    QDateTime modified;
 };
 
 FileSource::FileSource() = default;
 FileSource::~FileSource() = default;
 
-bool FileSource::open(const QString &path)
+bool FileSource::open(const QByteArray &nativePath)
 {
+    const QString path = QFile::decodeName(nativePath);
     m_handle.reset();
     m_error.clear();
     const auto fail = [this](const QString &reason) {
@@ -69,6 +72,7 @@ bool FileSource::open(const QString &path)
     if (!m_handle->file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         return fail(reasonFor(m_handle->file));
     m_handle->size = m_handle->file.size();
+    m_handle->modified = m_handle->file.fileTime(QFileDevice::FileModificationTime);
     return true;
 }
 
@@ -87,5 +91,11 @@ qint64 FileSource::read(char *buffer, qint64 capacity)
     const qint64 n = m_handle->file.read(buffer, capacity);
     if (n < 0)
         m_error = reasonFor(m_handle->file);
+    if (n == 0 &&
+        (m_handle->file.size() != m_handle->size ||
+         m_handle->file.fileTime(QFileDevice::FileModificationTime) != m_handle->modified)) {
+        m_error = changedReason();
+        return -1;
+    }
     return n;
 }

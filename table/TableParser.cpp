@@ -8,8 +8,6 @@
 
 namespace {
 
-constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
-
 int hexValue(char c)
 {
     if (c >= '0' && c <= '9')
@@ -60,8 +58,8 @@ void TableParser::Kept::append(std::string_view text)
 TextEncoding TableParser::encoding() const
 {
     const bool validUtf8 = !m_utf8.sawInvalid() && m_utf8.pendingBytes() == 0;
-    return m_startsWithMark || (validUtf8 && m_sawBeyondAscii) ? TextEncoding::Utf8
-                                                               : TextEncoding::Windows1252;
+    return m_mark || (validUtf8 && m_sawBeyondAscii) ? TextEncoding::Utf8
+                                                     : TextEncoding::Windows1252;
 }
 
 void TableParser::checkEncoding(std::string_view bytes)
@@ -73,23 +71,42 @@ void TableParser::checkEncoding(std::string_view bytes)
 
 void TableParser::feed(std::string_view bytes)
 {
-    checkEncoding(bytes);
-    // Hold back what could be the byte order mark, a feed may end inside it; give it back to
-    // the lines once it turns out not to be.
-    while (m_markSeen >= 0 && !bytes.empty()) {
-        if (m_markSeen == int(kByteOrderMark.size())) {
-            m_markSeen = -1;
-            m_startsWithMark = true;
-        } else if (bytes.front() == kByteOrderMark[std::size_t(m_markSeen)]) {
-            ++m_markSeen;
+    if (!m_openingDone) {
+        // A feed may end inside the mark: hold the first bytes until they tell.
+        while (m_openingLength < m_opening.size() && !bytes.empty()) {
+            m_opening[m_openingLength++] = bytes.front();
             bytes.remove_prefix(1);
-        } else {
-            const std::string_view held = kByteOrderMark.substr(0, std::size_t(m_markSeen));
-            m_markSeen = -1;
-            feedLines(held.data(), held.data() + held.size());
         }
+        if (m_openingLength < m_opening.size())
+            return;
+        takeOpening();
     }
-    feedLines(bytes.data(), bytes.data() + bytes.size());
+    take(bytes);
+}
+
+void TableParser::takeOpening()
+{
+    m_openingDone = true;
+    std::string_view opening(m_opening.data(), m_openingLength);
+    m_mark = byteOrderMark(opening);
+    if (m_mark) {
+        opening.remove_prefix(m_mark->length);
+        if (m_mark->encoding != TextEncoding::Utf8)
+            m_utf16.emplace(m_mark->encoding);
+    }
+    take(opening);
+}
+
+void TableParser::take(std::string_view bytes)
+{
+    if (!m_utf16) {
+        checkEncoding(bytes);
+        feedLines(bytes.data(), bytes.data() + bytes.size());
+        return;
+    }
+    m_asUtf8.clear();
+    m_utf16->decode(bytes, [this](char32_t ch) { appendUtf8(m_asUtf8, ch); });
+    feedLines(m_asUtf8.data(), m_asUtf8.data() + m_asUtf8.size());
 }
 
 void TableParser::feedLines(const char *p, const char *end)
@@ -175,15 +192,14 @@ void TableParser::endLine()
 
 void TableParser::finish()
 {
-    // A file that is only the mark is read as marked; one that is only the start of it has those
-    // bytes for its text.
-    if (m_markSeen == int(kByteOrderMark.size())) {
-        m_startsWithMark = true;
-    } else if (m_markSeen > 0) {
-        const std::string_view held = kByteOrderMark.substr(0, std::size_t(m_markSeen));
-        feedLines(held.data(), held.data() + held.size());
+    // A file shorter than any mark is read as it is.
+    if (!m_openingDone)
+        takeOpening();
+    if (m_utf16) {
+        m_asUtf8.clear();
+        m_utf16->finish([this](char32_t ch) { appendUtf8(m_asUtf8, ch); });
+        feedLines(m_asUtf8.data(), m_asUtf8.data() + m_asUtf8.size());
     }
-    m_markSeen = -1;
     if (m_lineOpen)
         endLine();
     m_utf8.finish([](char32_t) {});

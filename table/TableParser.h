@@ -7,12 +7,15 @@
 #include <bitset>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
+#include <string>
 #include <string_view>
 
 // Streams the bytes of a table file and keeps, per byte code, the raw text of the last line that
 // defines it. A line is "HH=text": two hex digits, "=" as the third byte, the rest untrimmed.
-// Lines end at CR LF, LF or CR; the last one needs no terminator. A UTF-8 byte order mark at the
-// start is not part of the first line.
+// Lines end at CR LF, LF or CR; the last one needs no terminator. A byte order mark at the start
+// is not part of the first line. After the mark of UTF-16 (LE or BE, as Windows editors save
+// "Unicode"), the file is read as the characters it holds, each kept as its UTF-8 bytes.
 //
 // Of a text only its first KeptBytes bytes are kept, and whether more followed: the lookup only
 // asks whether a whole entry is one character (at most four bytes) and the fill whether it is
@@ -32,8 +35,9 @@ public:
     bool isCut(int code) const { return m_raw.at(std::size_t(code)).cut; }
     std::size_t definedCount() const { return m_defined.count(); }
 
-    // How the texts are to be decoded: UTF-8 for a file with the byte order mark or valid UTF-8
-    // with a character beyond ASCII, Windows-1252 for any other, which reads ASCII the same. A
+    // How the texts are to be decoded: UTF-8 for a file with a byte order mark (UTF-16 ones
+    // included, whose texts are kept as UTF-8) or valid UTF-8 with a character beyond ASCII,
+    // Windows-1252 for any other, which reads ASCII the same. A
     // Windows-1252 text whose high bytes happen to pair up as valid UTF-8 ("Ã©") reads as UTF-8:
     // the bytes alone cannot tell, and such pairs are rare in real text. Meant for after finish().
     TextEncoding encoding() const;
@@ -61,6 +65,9 @@ private:
         void append(std::string_view text);
     };
 
+    // The first bytes, once they tell whether a mark starts the file; then every other byte.
+    void takeOpening();
+    void take(std::string_view bytes);
     void checkEncoding(std::string_view bytes);
     void feedLines(const char *p, const char *end);
     // The part of a line that a feed holds, when the line does not lie whole in one feed.
@@ -91,6 +98,11 @@ private:
 
     TextDecoder m_utf8{TextEncoding::Utf8};
     bool m_sawBeyondAscii = false;
-    int m_markSeen = 0; // leading bytes that match the byte order mark so far; -1 once past it
-    bool m_startsWithMark = false;
+    // The first bytes, held until they show whether the file starts with a byte order mark.
+    std::array<char, 3> m_opening = {};
+    std::size_t m_openingLength = 0;
+    bool m_openingDone = false;
+    std::optional<ByteOrderMark> m_mark;
+    std::optional<TextDecoder> m_utf16; // the file's decoder after a UTF-16 mark
+    std::string m_asUtf8;               // what one feed of UTF-16 holds, as UTF-8
 };

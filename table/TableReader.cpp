@@ -4,6 +4,8 @@
 #include "FileSource.h"
 #include "TableParser.h"
 
+#include <QFile>
+
 #include <memory>
 
 namespace {
@@ -18,12 +20,12 @@ TableReadResult TableReadResult::failed(const QString &path, const QString &reas
             QStringLiteral("Impossibile leggere la tabella \"%1\": %2.").arg(path, reason)};
 }
 
-TableReadResult readTableFile(const QString &path, CharacterTable &table,
+TableReadResult readTableFile(const QByteArray &path, CharacterTable &table,
                               const TableReadProgress &progress)
 {
     FileSource source;
     if (!source.open(path))
-        return TableReadResult::failed(path, source.error());
+        return TableReadResult::failed(QFile::decodeName(path), source.error());
 
     const qint64 total = source.size();
     qint64 done = 0;
@@ -32,7 +34,7 @@ TableReadResult readTableFile(const QString &path, CharacterTable &table,
     for (;;) {
         const qint64 n = source.read(block.get(), qint64(kBlockSize));
         if (n < 0)
-            return TableReadResult::failed(path, source.error());
+            return TableReadResult::failed(QFile::decodeName(path), source.error());
         if (n == 0)
             break;
         parser.feed(std::string_view(block.get(), std::size_t(n)));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 #include <functional>
@@ -27,5 +28,6 @@ struct TableReadResult {
 // size after every block; returning false cancels the reading.
 using TableReadProgress = std::function<bool(qint64 done, qint64 total)>;
 
-TableReadResult readTableFile(const QString &path, CharacterTable &table,
+// The path is the file's name as the system has it: bytes, which need not be UTF-8.
+TableReadResult readTableFile(const QByteArray &path, CharacterTable &table,
                               const TableReadProgress &progress = {});

@@ -1,6 +1,7 @@
 #include "TableSession.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
 #include <QMetaObject>
 
@@ -53,7 +54,7 @@ void registerExitWait()
 // What one reading owns. The worker holds it through a shared pointer, so it stays valid
 // however long the worker lives after the session has let go.
 struct TableSession::Job {
-    QString path;
+    QByteArray path;
     CharacterTable table; // a copy the worker reads into; the session's own is never touched
     ReadFunction read;
     TableReadResult result;
@@ -92,14 +93,23 @@ void TableSession::setReadFunction(ReadFunction read)
     m_read = read ? std::move(read) : ReadFunction(readTableFile);
 }
 
-void TableSession::commit(const QString &path, CharacterTable &&table)
+void TableSession::commit(const QByteArray &path, CharacterTable &&table)
 {
     m_table = std::move(table);
-    m_filePath = path;
-    m_fileName = QFileInfo(path).fileName();
+    m_path = path;
 }
 
-bool TableSession::startLoad(const QString &path)
+QString TableSession::filePath() const
+{
+    return QFile::decodeName(m_path);
+}
+
+QString TableSession::fileName() const
+{
+    return QFileInfo(filePath()).fileName();
+}
+
+bool TableSession::startLoad(const QByteArray &path)
 {
     if (m_job)
         return false;
@@ -137,8 +147,8 @@ bool TableSession::startLoad(const QString &path)
             --liveWorkers().count;
         }
         m_job.reset();
-        Q_EMIT loadFinished(
-            TableReadResult::failed(path, u"il sistema non ha avviato la lettura"_s));
+        Q_EMIT loadFinished(TableReadResult::failed(QFile::decodeName(path),
+                                                    u"il sistema non ha avviato la lettura"_s));
     }
     return true;
 }

@@ -19,22 +19,24 @@ class TableSession final : public QObject {
 
 public:
     // How a file is read; readTableFile unless a test puts another in.
-    using ReadFunction = std::function<TableReadResult(const QString &path, CharacterTable &table,
-                                                       const TableReadProgress &progress)>;
+    using ReadFunction = std::function<TableReadResult(
+        const QByteArray &path, CharacterTable &table, const TableReadProgress &progress)>;
 
     explicit TableSession(QObject *parent = nullptr);
     ~TableSession() override;
 
     const CharacterTable &table() const { return m_table; }
-    // Full path and bare name of the file in force; both empty until a load succeeds.
-    const QString &filePath() const { return m_filePath; }
-    const QString &fileName() const { return m_fileName; }
+    // Full path and bare name of the file in force, for showing (bytes that are no UTF-8 show as
+    // U+FFFD); both empty until a load succeeds. nativePath() is the path as the system has it.
+    QString filePath() const;
+    QString fileName() const;
+    const QByteArray &nativePath() const { return m_path; }
     // Keystrokes are checked against the table only while one is in force.
-    bool hasTable() const { return !m_filePath.isEmpty(); }
+    bool hasTable() const { return !m_path.isEmpty(); }
 
     // Starts reading on a worker thread; loadFinished follows. Returns false, doing nothing,
     // while another reading runs.
-    bool startLoad(const QString &path);
+    bool startLoad(const QByteArray &path);
     bool isLoading() const { return m_job != nullptr; }
     // Ends the running load at once as cancelled (loadFinished is emitted before this returns);
     // the worker stops at its next block, or is left to end on its own if it is stuck.
@@ -50,14 +52,13 @@ Q_SIGNALS:
 private:
     struct Job;
 
-    void commit(const QString &path, CharacterTable &&table);
+    void commit(const QByteArray &path, CharacterTable &&table);
     void reportProgress(const std::shared_ptr<Job> &job);
     void finishJob(const std::shared_ptr<Job> &job);
     void abandonJob();
 
     CharacterTable m_table;
-    QString m_filePath;
-    QString m_fileName;
+    QByteArray m_path;
     ReadFunction m_read;
     std::shared_ptr<Job> m_job;
 };

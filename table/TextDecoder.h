@@ -4,7 +4,6 @@
 
 #include <array>
 #include <cstddef>
-#include <cstdint>
 #include <string_view>
 
 // Bytes to characters: the one place that knows what valid UTF-8 and UTF-16 are, shared by the

@@ -20,6 +20,25 @@ QString decodeText(std::string_view bytes, TextEncoding encoding)
     return text;
 }
 
+void appendUtf8(std::string &out, char32_t ch)
+{
+    if (ch < 0x80) {
+        out += char(ch);
+    } else if (ch < 0x800) {
+        out += char(0xC0 | (ch >> 6));
+        out += char(0x80 | (ch & 0x3F));
+    } else if (ch < 0x10000) {
+        out += char(0xE0 | (ch >> 12));
+        out += char(0x80 | ((ch >> 6) & 0x3F));
+        out += char(0x80 | (ch & 0x3F));
+    } else {
+        out += char(0xF0 | (ch >> 18));
+        out += char(0x80 | ((ch >> 12) & 0x3F));
+        out += char(0x80 | ((ch >> 6) & 0x3F));
+        out += char(0x80 | (ch & 0x3F));
+    }
+}
+
 std::size_t wholeUtf8Length(std::string_view bytes)
 {
     TextDecoder decoder(TextEncoding::Utf8);

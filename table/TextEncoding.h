@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <optional>
+#include <string>
 #include <string_view>
 
 // How the bytes of a table (or of any text the program reads) become characters.
@@ -23,6 +24,9 @@ std::optional<ByteOrderMark> byteOrderMark(std::string_view start);
 // each bad stretch, so a byte never vanishes. A byte order mark is decoded like any other character
 // (U+FEFF): drop it first where a text starts with it.
 QString decodeText(std::string_view bytes, TextEncoding encoding);
+
+// Appends the character's UTF-8 bytes.
+void appendUtf8(std::string &out, char32_t ch);
 
 // The length of bytes without a UTF-8 sequence that the end cuts short: where a text was cut
 // after a fixed number of bytes, what remains decodes without a stray U+FFFD at its end.

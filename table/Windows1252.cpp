@@ -34,13 +34,4 @@ std::optional<unsigned char> fromUnicode(QChar ch)
     return std::nullopt;
 }
 
-QString decode(std::string_view bytes)
-{
-    QString text(qsizetype(bytes.size()), Qt::Uninitialized);
-    QChar *out = text.data();
-    for (const char b : bytes)
-        *out++ = toUnicode(static_cast<unsigned char>(b));
-    return text;
-}
-
 } // namespace Windows1252

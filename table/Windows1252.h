@@ -1,10 +1,8 @@
 #pragma once
 
 #include <QChar>
-#include <QString>
 
 #include <optional>
-#include <string_view>
 
 // The one 8-bit code page of the program: table files are decoded with it and a keystroke's
 // character is mapped to its code with it, so a byte in a file and the same code typed on the
@@ -14,6 +12,5 @@ namespace Windows1252 {
 
 QChar toUnicode(unsigned char byte);
 std::optional<unsigned char> fromUnicode(QChar ch);
-QString decode(std::string_view bytes);
 
 } // namespace Windows1252

@@ -1,21 +1,20 @@
 // The window on a desktop: fitted to fonts of 8 to 14 pt, at the scale factor QT_SCALE_FACTOR
 // gives the run, and as a screen reader finds it through Qt's accessibility interfaces.
-#include "DesignLayout.h"
 #include "LineBox.h"
 #include "MainWindow.h"
 #include "Shape.h"
 #include "StatusBar.h"
-#include "UpDown.h"
+#include "WindowHarness.h"
 
 #include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
+#include <QSpinBox>
 #include <QStyle>
 #include <QStyleOptionButton>
 #include <QStyleOptionFrame>
 #include <QTest>
-#include <QToolButton>
 
 using namespace Qt::StringLiterals;
 
@@ -83,25 +82,24 @@ void tst_Desktop::fitsTheFont()
         QVERIFY2(widget->contentsRect().height() >= widget->fontMetrics().height(),
                  qPrintable(widget->objectName()));
     }
-    QVERIFY(qAbs(bar->panel2()->width() - DesignLayout::share(bar->width(), 1440, 6600)) <= 1);
+    // Panel 2 keeps its designed share of the bar, 1440 twips of 6600.
+    QVERIFY(qAbs(bar->panel2()->width() - bar->width() * 1440.0 / 6600) <= 1);
     auto *line = static_cast<LineBox *>(find(u"rtbRiga"_s));
     QCOMPARE(line->width(), 369); // 45 Courier cells and the frame
-    // The Courier fields keep their font and size; inside the frame their line still shows.
-    for (auto *field :
-         {static_cast<QLineEdit *>(line), static_cast<QLineEdit *>(find(u"txtLimite"_s))}) {
-        QStyleOptionFrame frame;
-        frame.initFrom(field);
-        frame.lineWidth = field->style()->pixelMetric(QStyle::PM_DefaultFrameWidth);
-        const QRect text =
-            field->style()->subElementRect(QStyle::SE_LineEditContents, &frame, field);
-        QVERIFY2(text.height() - 2 >= field->fontMetrics().height(),
-                 qPrintable(field->objectName()));
-    }
+    // The Courier fields keep their font and size; inside the frame the line box's line still
+    // shows, and the spin box's digits.
+    QStyleOptionFrame frame;
+    frame.initFrom(line);
+    frame.lineWidth = line->style()->pixelMetric(QStyle::PM_DefaultFrameWidth);
+    const QRect text = line->style()->subElementRect(QStyle::SE_LineEditContents, &frame, line);
+    QVERIFY(text.height() - 2 >= line->fontMetrics().height());
+    const auto *limit = find(u"txtLimite"_s);
+    QVERIFY(limit->height() - 2 >=
+            limit->fontMetrics().tightBoundingRect(u"0123456789"_s).height());
 
     // No control overlaps another or leaves the client area.
-    const QStringList all = {u"SB"_s,        u"rtbRiga"_s, u"chkAppunti"_s,
-                             u"txtLimite"_s, u"Label1"_s,  u"Label2"_s,
-                             u"chkSvuota"_s, u"UpDown1"_s, u"shpLimite"_s};
+    const QStringList all = {u"SB"_s,     u"rtbRiga"_s,   u"chkAppunti"_s, u"Label1"_s,
+                             u"Label2"_s, u"chkSvuota"_s, u"UpDown1"_s,    u"shpLimite"_s};
     for (qsizetype i = 0; i < all.size(); ++i) {
         const QRect a = find(all[i])->geometry();
         QVERIFY2(window.clientArea()->rect().contains(a), qPrintable(all[i]));
@@ -118,7 +116,8 @@ void tst_Desktop::fitsTheFont()
     };
     const int start = gap();
     for (int i = 0; i < 45; ++i)
-        QTest::mouseClick(static_cast<UpDown *>(find(u"UpDown1"_s))->upButton(), Qt::LeftButton);
+        WindowHarness::clickArrow(static_cast<QSpinBox *>(find(u"UpDown1"_s)),
+                                  QStyle::SC_SpinBoxUp);
     QTest::keyClicks(line, QString(50, u'M'));
     QCOMPARE(line->text().size(), 45);
     QCOMPARE(gap(), start);
@@ -136,8 +135,6 @@ void tst_Desktop::accessible_data()
                               << u"Scrivi qui la riga:"_s << u""_s;
     QTest::newRow("limit") << u"txtLimite"_s << QAccessible::EditableText << u"Limite:"_s << u"0"_s;
     QTest::newRow("spinner") << u"UpDown1"_s << QAccessible::SpinBox << u"Limite"_s << u"0"_s;
-    QTest::newRow("up") << u"up"_s << QAccessible::Button << u"Aumenta"_s << u""_s;
-    QTest::newRow("down") << u"down"_s << QAccessible::Button << u"Diminuisci"_s << u""_s;
     QTest::newRow("copy") << u"chkAppunti"_s << QAccessible::CheckBox
                           << u"Copia negli Appunti con INVIO"_s << u""_s;
     QTest::newRow("clear") << u"chkSvuota"_s << QAccessible::CheckBox
@@ -164,17 +161,16 @@ void tst_Desktop::spinnerForScreenReaders()
     QCOMPARE(value->minimumValue().toInt(), 0);
     QCOMPARE(value->maximumValue().toInt(), 45);
 
-    const QString press = QAccessibleActionInterface::pressAction();
-    accessible(u"up"_s)->actionInterface()->doAction(press);
+    // A screen reader's user steps with the keys and hears the value.
+    auto *spinner = control<QSpinBox>(u"UpDown1"_s);
+    QTest::keyClick(spinner, Qt::Key_Up);
     QCOMPARE(value->currentValue().toInt(), 1);
     // A value set from outside moves the marker as the clicks would, one cell per step.
     value->setCurrentValue(5);
     QCOMPARE(control<QLineEdit>(u"txtLimite"_s)->text(), u"5"_s);
     QCOMPARE(marker->left(), 175.0f + 120.0f * 5);
-    accessible(u"UpDown1"_s)
-        ->actionInterface()
-        ->doAction(QAccessibleActionInterface::decreaseAction());
-    accessible(u"down"_s)->actionInterface()->doAction(press);
+    QTest::keyClick(spinner, Qt::Key_Down);
+    QTest::keyClick(spinner, Qt::Key_Down);
     QCOMPARE(marker->left(), 175.0f + 120.0f * 3);
     value->setCurrentValue(99);
     QCOMPARE(value->currentValue().toInt(), 45);

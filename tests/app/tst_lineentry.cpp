@@ -6,7 +6,6 @@
 #include "Shape.h"
 #include "StatusBar.h"
 #include "Twips.h"
-#include "UpDown.h"
 #include "WindowHarness.h"
 
 #include <QApplication>
@@ -20,10 +19,10 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-#include <QToolButton>
 #include <QUrl>
 
 #include <memory>
@@ -96,7 +95,7 @@ private:
         return WindowHarness::control<T>(m_window.get(), name);
     }
     LineBox *line() const { return control<LineBox>(u"rtbRiga"_s); }
-    UpDown *spinner() const { return control<UpDown>(u"UpDown1"_s); }
+    QSpinBox *spinner() const { return control<QSpinBox>(u"UpDown1"_s); }
     Shape *marker() const { return control<Shape>(u"shpLimite"_s); }
     QLineEdit *limitField() const { return control<QLineEdit>(u"txtLimite"_s); }
     QCheckBox *appunti() const { return control<QCheckBox>(u"chkAppunti"_s); }
@@ -190,13 +189,13 @@ void tst_LineEntry::useTable(const QByteArray &bytes)
 void tst_LineEntry::clickUp(int times)
 {
     for (int i = 0; i < times; ++i)
-        QTest::mouseClick(spinner()->upButton(), Qt::LeftButton);
+        WindowHarness::clickArrow(spinner(), QStyle::SC_SpinBoxUp);
 }
 
 void tst_LineEntry::clickDown(int times)
 {
     for (int i = 0; i < times; ++i)
-        QTest::mouseClick(spinner()->downButton(), Qt::LeftButton);
+        WindowHarness::clickArrow(spinner(), QStyle::SC_SpinBoxDown);
 }
 
 void tst_LineEntry::startFrom(const QString &text, int cursor, int selectLength)
@@ -363,8 +362,10 @@ void tst_LineEntry::spinnerClicksSetTheLimit()
     QCOMPARE(marker()->left(), 175.0f + 120.0f * float(limit));
     QCOMPARE(marker()->geometry(), Twips::rect(175 + 120 * limit, 960, 135, 135));
     QVERIFY(marker()->isVisible());
-    // The arrows leave the focus in the line box, so typing goes on at once.
+    // The arrows leave the focus in the line box, so typing goes on at once, and nothing in the
+    // limit field looks selected.
     QCOMPARE(QApplication::focusWidget(), line());
+    QVERIFY(!limitField()->hasSelectedText());
 
     const QString typed(50, u'x');
     type(typed);

@@ -8,7 +8,6 @@
 #include "Shape.h"
 #include "StatusBar.h"
 #include "Twips.h"
-#include "UpDown.h"
 #include "WindowHarness.h"
 
 #include <QAction>
@@ -23,6 +22,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <QStyle>
 #include <QStyleOptionButton>
 #include <QTemporaryDir>
@@ -121,6 +121,8 @@ private Q_SLOTS:
     void informationBox();
     void esciCloses();
     void spinnerSetsLimitAndMovesMarker();
+    void spinnerKeys_data();
+    void spinnerKeys();
     void capsLockFollowsKeyEvents();
 };
 
@@ -132,8 +134,8 @@ void tst_MainWindow::designGeometry_data()
 
     QTest::newRow("SB") << u"SB"_s << designRect(0, 1695, 6600, 375) << false;
     QTest::newRow("rtbRiga") << u"rtbRiga"_s << designRect(120, 600, 5535, 345) << false;
-    QTest::newRow("txtLimite") << u"txtLimite"_s << designRect(5760, 600, 480, 350) << false;
-    QTest::newRow("UpDown1") << u"UpDown1"_s << designRect(6240, 600, 240, 345) << false;
+    // The limit field and its arrows are one spin box, where the design put the two side by side.
+    QTest::newRow("UpDown1") << u"UpDown1"_s << designRect(5760, 600, 720, 345) << false;
     QTest::newRow("chkAppunti") << u"chkAppunti"_s << designRect(120, 1320, 2655, 255) << true;
     QTest::newRow("chkSvuota") << u"chkSvuota"_s << designRect(3000, 1320, 2295, 255) << true;
     QTest::newRow("Label1") << u"Label1"_s << designRect(120, 240, 2655, 255) << true;
@@ -192,9 +194,8 @@ void tst_MainWindow::captionsShowWhole()
 
     // No control overlaps another or leaves the client area.
     const QRect client = m_window->clientArea()->rect();
-    const QStringList all = {u"SB"_s,        u"rtbRiga"_s, u"chkAppunti"_s,
-                             u"txtLimite"_s, u"Label1"_s,  u"Label2"_s,
-                             u"chkSvuota"_s, u"UpDown1"_s, u"shpLimite"_s};
+    const QStringList all = {u"SB"_s,     u"rtbRiga"_s,   u"chkAppunti"_s, u"Label1"_s,
+                             u"Label2"_s, u"chkSvuota"_s, u"UpDown1"_s,    u"shpLimite"_s};
     for (qsizetype i = 0; i < all.size(); ++i) {
         const QRect a = control<QWidget>(all[i])->geometry();
         QVERIFY2(client.contains(a), qPrintable(all[i]));
@@ -222,11 +223,11 @@ void tst_MainWindow::startState()
     QCOMPARE(limit->text(), u"0"_s);
     QVERIFY(limit->isReadOnly());
     QCOMPARE(limit->font(), Fonts::courier());
-    auto *spinner = control<UpDown>(u"UpDown1"_s);
+    auto *spinner = control<QSpinBox>(u"UpDown1"_s);
     QCOMPARE(spinner->value(), 0);
     QCOMPARE(spinner->minimum(), 0);
     QCOMPARE(spinner->maximum(), 45);
-    QCOMPARE(spinner->buddy(), limit);
+    QCOMPARE(limit->parentWidget(), spinner);
 
     for (const QString &name : {u"chkAppunti"_s, u"chkSvuota"_s}) {
         auto *box = control<QCheckBox>(name);
@@ -256,12 +257,13 @@ void tst_MainWindow::startState()
 void tst_MainWindow::tabOrder()
 {
     QStringList order;
-    for (int i = 0; i < 6; ++i) {
+    for (int i = 0; i < 5; ++i) {
         order.append(QApplication::focusWidget()->objectName());
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     }
-    QCOMPARE(order, (QStringList{u"rtbRiga"_s, u"chkAppunti"_s, u"txtLimite"_s, u"chkSvuota"_s,
-                                 u"UpDown1"_s, u"rtbRiga"_s}));
+    // The limit field and its arrows are one control, where the field stood in the order.
+    QCOMPARE(order, (QStringList{u"rtbRiga"_s, u"chkAppunti"_s, u"UpDown1"_s, u"chkSvuota"_s,
+                                 u"rtbRiga"_s}));
     for (const QString &name : {u"Label1"_s, u"Label2"_s, u"SB"_s})
         QCOMPARE(control<QWidget>(name)->focusPolicy(), Qt::NoFocus);
 }
@@ -496,9 +498,9 @@ void tst_MainWindow::openTables()
     writeFile(dir.filePath(u"a.tbl"_s), "41=A\r\n42=B\r\n");
     writeFile(dir.filePath(u"b.tbl"_s), "42=X\r\n");
     writeFile(dir.filePath(u"c.tbl"_s), "43=Y\r\n");
-    QStringList paths;
+    QByteArrayList paths;
     for (const QString &name : names)
-        paths.append(dir.filePath(name));
+        paths.append(QFile::encodeName(dir.filePath(name)));
 
     WindowHarness::ModalWatcher watcher;
     QSignalSpy finished(m_window.get(), &MainWindow::tableLoadFinished);
@@ -526,10 +528,10 @@ void tst_MainWindow::openTableIsTheDialogsChoice()
     QVERIFY(dir.isValid());
     const QString path = dir.filePath(u"diretta.tbl"_s);
     writeFile(path, "41=A\r\n");
-    m_window->openTable(path);
+    m_window->openTable(QFile::encodeName(path));
     QVERIFY(WindowHarness::waitForLoad(*m_window));
     QCOMPARE(m_window->openDialog().fileName(), path);
-    QCOMPARE(m_window->openDialog().fileTitle(), u"diretta.tbl"_s);
+    QCOMPARE(session().fileName(), u"diretta.tbl"_s);
 
     // A cancelled dialog reads it again.
     writeFile(path, "41=Z\r\n");
@@ -537,9 +539,9 @@ void tst_MainWindow::openTableIsTheDialogsChoice()
     QCOMPARE(session().table().entry(0x41), u"Z"_s);
 
     // While a table loads, neither the menu nor a second call starts another reading.
-    m_window->openTable(path);
+    m_window->openTable(QFile::encodeName(path));
     QVERIFY(m_window->isLoadingTable());
-    m_window->openTable(dir.filePath(u"manca.tbl"_s));
+    m_window->openTable(QFile::encodeName(dir.filePath(u"manca.tbl"_s)));
     m_chooser.answers.append(dir.filePath(u"manca.tbl"_s));
     action(u"mnuApriT"_s)->trigger();
     QCOMPARE(m_chooser.calls.size(), 1);
@@ -602,7 +604,7 @@ void tst_MainWindow::esciCloses()
 
 void tst_MainWindow::spinnerSetsLimitAndMovesMarker()
 {
-    auto *spinner = control<UpDown>(u"UpDown1"_s);
+    auto *spinner = control<QSpinBox>(u"UpDown1"_s);
     auto *limit = control<QLineEdit>(u"txtLimite"_s);
     auto *line = control<LineBox>(u"rtbRiga"_s);
     auto *marker = control<Shape>(u"shpLimite"_s);
@@ -629,6 +631,36 @@ void tst_MainWindow::spinnerSetsLimitAndMovesMarker()
     QCOMPARE(line->lengthLimit(), 0);
     QCOMPARE(marker->left(), 175.0f);
     QVERIFY(marker->isVisible());
+}
+
+void tst_MainWindow::spinnerKeys_data()
+{
+    QTest::addColumn<QList<int>>("keys");
+    QTest::addColumn<int>("limit");
+
+    QTest::newRow("Down at 0") << QList<int>{Qt::Key_Down} << 0;
+    QTest::newRow("Up, Up, Down") << QList<int>{Qt::Key_Up, Qt::Key_Up, Qt::Key_Down} << 1;
+    QTest::newRow("Page Up twice") << QList<int>{Qt::Key_PageUp, Qt::Key_PageUp} << 20;
+    QTest::newRow("Page Up past the top") << QList<int>(5, Qt::Key_PageUp) << 45;
+    QTest::newRow("no typing into the field")
+        << QList<int>{Qt::Key_Up, Qt::Key_4, Qt::Key_Backspace, Qt::Key_Delete} << 1;
+}
+
+void tst_MainWindow::spinnerKeys()
+{
+    QFETCH(QList<int>, keys);
+    QFETCH(int, limit);
+
+    // Reached with Tab, as from the keyboard.
+    auto *spinner = control<QSpinBox>(u"UpDown1"_s);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), spinner);
+    for (const int key : keys)
+        QTest::keyClick(spinner, Qt::Key(key));
+    QCOMPARE(control<QLineEdit>(u"txtLimite"_s)->text(), QString::number(limit));
+    QCOMPARE(control<LineBox>(u"rtbRiga"_s)->lengthLimit(), limit);
+    QCOMPARE(control<Shape>(u"shpLimite"_s)->left(), 175.0f + 120.0f * float(limit));
 }
 
 void tst_MainWindow::capsLockFollowsKeyEvents()

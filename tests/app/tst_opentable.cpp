@@ -11,6 +11,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include <cstdio>
+
 #include <memory>
 
 using namespace Qt::StringLiterals;
@@ -25,6 +27,8 @@ private Q_SLOTS:
     void readsAsIfChosen();
     void failureChangesNothing_data();
     void failureChangesNothing();
+    void namesAreBytes_data();
+    void namesAreBytes();
 
 private:
     QString status() const { return m_window->findChild<StatusBar *>(u"SB"_s)->panelText(); }
@@ -37,7 +41,7 @@ private:
     }
     void open(const QString &path)
     {
-        m_window->openTable(path);
+        m_window->openTable(QFile::encodeName(path));
         QVERIFY(WindowHarness::waitForLoad(*m_window));
     }
     const TableSession &session() const { return m_window->tableSession(); }
@@ -71,7 +75,6 @@ void TestOpenTable::readsAsIfChosen()
     QCOMPARE(session().table().entry(0x42), u"#"_s);
     QCOMPARE(status(), u"Tabella caricata: prova.tbl"_s);
     QCOMPARE(m_window->openDialog().fileName(), path);
-    QCOMPARE(m_window->openDialog().fileTitle(), u"prova.tbl"_s);
 
     // The dialog remembers it as its last choice: a cancel reads the file again.
     QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
@@ -125,6 +128,41 @@ void TestOpenTable::failureChangesNothing()
     QVERIFY(watcher.boxes.isEmpty());
     QCOMPARE(session().filePath(), fileBefore);
     QCOMPARE(status(), statusBefore);
+}
+
+void TestOpenTable::namesAreBytes_data()
+{
+    QTest::addColumn<bool>("exists");
+    QTest::newRow("there") << true;
+    QTest::newRow("missing") << false;
+}
+
+// "lat\xe9.tbl", Latin-1 as an older system wrote it: no UTF-8, so no text holds it whole.
+void TestOpenTable::namesAreBytes()
+{
+    QFETCH(bool, exists);
+    const QByteArray path = QFile::encodeName(m_dir.path()) + "/lat\xe9.tbl";
+    const auto write = [&path](const char *table) {
+        std::FILE *file = std::fopen(path.constData(), "wb");
+        return file && std::fputs(table, file) >= 0 && std::fclose(file) == 0;
+    };
+    std::remove(path.constData());
+    QVERIFY(!exists || write("41=A\r\n"));
+    WindowHarness::ModalWatcher watcher;
+    m_window->openTable(path);
+    QVERIFY(WindowHarness::waitForLoad(*m_window));
+    const QString shown = u"lat\uFFFD.tbl"_s; // the byte that is no character
+    if (!exists) {
+        QTRY_COMPARE(watcher.boxes.size(), 1);
+        QVERIFY(watcher.boxes.first().text.contains(shown));
+        return;
+    }
+    QCOMPARE(status(), u"Tabella caricata: "_s + shown);
+    // A cancelled dialog reads it again, by its own name.
+    QVERIFY(write("41=Z\r\n"));
+    cancelDialog();
+    QCOMPARE(session().table().entry(0x41), u"Z"_s);
+    QVERIFY(watcher.boxes.isEmpty());
 }
 
 QTEST_MAIN(TestOpenTable)

@@ -180,25 +180,30 @@ atlas.txt:3:19: riga di 5 caratteri, oltre il limite di 4
 "
 expect_summary "1 riga controllata, 2 problemi trovati"
 
-# The CI formats, with names and characters that need escaping.
+# The CI formats, with names and characters that need escaping; a name that is not UTF-8 is
+# written with U+FFFD.
 printf 'A%%"\\\n' >'a,b:c%.txt'
 cp abz.txt $'n\nl.txt'
-run "GitHub" --formato github --tabella base.tbl 'a,b:c%.txt' $'n\nl.txt'
+cp abz.txt $'x\xe9.txt'
+run "GitHub" --formato github --tabella base.tbl 'a,b:c%.txt' $'n\nl.txt' $'x\xe9.txt'
 expect_status 1
 expect_out '::error file=a%2Cb%3Ac%25.txt,line=1,col=2::carattere non in tabella: "%25" (U+0025)
 ::error file=a%2Cb%3Ac%25.txt,line=1,col=3::carattere non in tabella: """ (U+0022)
 ::error file=a%2Cb%3Ac%25.txt,line=1,col=4::carattere non in tabella: "\" (U+005C)
 ::error file=n%0Al.txt,line=1,col=3::carattere non in tabella: "Z" (U+005A)
+::error file=x�.txt,line=1,col=3::carattere non in tabella: "Z" (U+005A)
 '
-run "JSON" --formato=json --limite 2 --tabella base.tbl 'a,b:c%.txt' $'n\nl.txt'
+run "JSON" --formato=json --limite 2 --tabella base.tbl 'a,b:c%.txt' $'n\nl.txt' $'x\xe9.txt'
 expect_out '{"file":"a,b:c%.txt","line":1,"column":2,"kind":"carattere","message":"carattere non in tabella: \"%\" (U+0025)","character":"%","codepoint":"U+0025"}
 {"file":"a,b:c%.txt","line":1,"column":3,"kind":"carattere","message":"carattere non in tabella: \"\"\" (U+0022)","character":"\"","codepoint":"U+0022"}
 {"file":"a,b:c%.txt","line":1,"column":4,"kind":"carattere","message":"carattere non in tabella: \"\\\" (U+005C)","character":"\\","codepoint":"U+005C"}
 {"file":"a,b:c%.txt","line":1,"column":3,"kind":"lunghezza","message":"riga di 4 caratteri, oltre il limite di 2","length":4,"limit":2}
 {"file":"n\u000al.txt","line":1,"column":3,"kind":"carattere","message":"carattere non in tabella: \"Z\" (U+005A)","character":"Z","codepoint":"U+005A"}
 {"file":"n\u000al.txt","line":1,"column":3,"kind":"lunghezza","message":"riga di 3 caratteri, oltre il limite di 2","length":3,"limit":2}
+{"file":"x�.txt","line":1,"column":3,"kind":"carattere","message":"carattere non in tabella: \"Z\" (U+005A)","character":"Z","codepoint":"U+005A"}
+{"file":"x�.txt","line":1,"column":3,"kind":"lunghezza","message":"riga di 3 caratteri, oltre il limite di 2","length":3,"limit":2}
 '
-expect_summary "2 righe controllate, 6 problemi trovati"
+expect_summary "3 righe controllate, 8 problemi trovati"
 
 # UTF-16 read as its mark says; without a mark it is refused, never checked as garbage. A mark
 # followed by bytes that do not fit decides all the same: they become U+FFFD.

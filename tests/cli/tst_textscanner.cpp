@@ -212,7 +212,8 @@ void TestTextScanner::longRuns()
     QFETCH(QByteArray, stop);
     QFETCH(QString, problem);
 
-    const CharacterTable table = tableDefining(Windows1252::decode(defined.toStdString()));
+    const CharacterTable table =
+        tableDefining(decodeText(defined.toStdString(), TextEncoding::Windows1252));
     const auto encoding = utf8 ? TextEncoding::Utf8 : TextEncoding::Windows1252;
     for (int at = 0; at < 80; ++at) {
         const QByteArray text = QByteArray(at, 'A') + stop + QByteArray(50, 'A') + "y";

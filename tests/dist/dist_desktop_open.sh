@@ -55,8 +55,10 @@ e2e_start_xvfb
 unset WAYLAND_DISPLAY QT_QPA_PLATFORM QT_QPA_PLATFORMTHEME DBUS_SESSION_BUS_ADDRESS
 e2e_runtime_dir
 
-gio launch "$prefix/share/applications/$id.desktop" "$table" >"$work/launch.log" 2>&1 ||
-    fail "gio launch: $(cat "$work/launch.log")"
+# The program inherits gio's output.
+app_log=$work/launch.log
+gio launch "$prefix/share/applications/$id.desktop" "$table" >"$app_log" 2>&1 ||
+    fail "gio launch: $(cat "$app_log")"
 main=$(window_named '^Verzino v\.1\.0 - ' 30) ||
     fail "launching the desktop entry with a table opened no window"
 app_pid=$(xdotool getwindowpid "$main")

@@ -17,10 +17,8 @@ program=$prefix/bin/$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$desktop")
 e2e_start_xvfb
 unset QT_QPA_PLATFORM WAYLAND_DISPLAY
 
-"$program" >"$work/program.log" 2>&1 &
-app_pid=$!
-window=$(timeout 30 xdotool search --sync --onlyvisible --classname verzino | head -n 1) || true
-[ -n "$window" ] || { echo "FAIL: no window appeared"; cat "$work/program.log"; exit 1; }
+e2e_launch "$program"
+window=$(wait_for_window 30 --classname verzino) || fail "no window appeared"
 class=$(xprop -id "$window" WM_CLASS | sed -n 's/^WM_CLASS(STRING) = "[^"]*", "\(.*\)"$/\1/p')
 echo "window class: '$class', StartupWMClass: '$wmclass'"
 [ "$class" = "$wmclass" ] || { echo "FAIL: the window's class is not the one the entry names"; exit 1; }

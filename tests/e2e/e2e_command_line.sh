@@ -2,7 +2,8 @@
 # The command line of the installed program: --help and --version answer without a display,
 # a bad option or two files end with status 2, and on a private X server a table named on the
 # command line is in force from the start (status line, a character it lacks refused), while a
-# missing one is reported in a message box and leaves no table in force.
+# missing one is reported in a message box and leaves no table in force; -display works without
+# DISPLAY, and an argument after "--" is a file name even where Qt has an option of that name.
 # Usage: e2e_command_line.sh BUILD_DIR EXAMPLES_DIR RENDER_STATUS
 set -euo pipefail
 
@@ -58,8 +59,7 @@ stop_program() {
 }
 
 # A table named relative to the working folder.
-(cd "$examples" && exec "$verzino" maiuscole.tbl) >"$work/verzino.log" 2>&1 &
-app_pid=$!
+e2e_launch env -C "$examples" "$verzino" maiuscole.tbl
 main=$(window_named '^Verzino v\.1\.0 - ' 30) || fail "the main window did not appear"
 xdotool windowfocus --sync "$main"
 retry 10 status_reads "Tabella caricata: maiuscole.tbl" loaded ||
@@ -73,8 +73,7 @@ echo "PASS verzino maiuscole.tbl starts with the table in force"
 stop_program
 
 # A table that does not exist: the error box, then no table in force.
-"$verzino" "$work/manca.tbl" >"$work/verzino.log" 2>&1 &
-app_pid=$!
+e2e_launch "$verzino" "$work/manca.tbl"
 main=$(window_named '^Verzino v\.1\.0 - ' 30) || fail "the main window did not appear"
 box=$(window_named '^Apri Tabella\.\.\.$' 20) || fail "no message box for a missing table"
 xdotool windowfocus --sync "$box"
@@ -86,4 +85,25 @@ xdotool type --delay 30 "ab"
 xdotool key Return
 retry 10 clipboard_holds "ab" || fail "with no table in force every key should go in"
 echo "PASS a missing table is reported and changes nothing"
+stop_program
+
+# Qt's options: -display without DISPLAY; after "--" every argument is a file name, never a Qt
+# option (-reverse would mirror the window, and the status bar with it).
+cp "$examples/maiuscole.tbl" "$work/-reverse"
+e2e_launch env -C "$work" -u DISPLAY "$verzino" -display "$DISPLAY" -- -reverse
+main=$(window_named '^Verzino v\.1\.0 - ' 30) || fail "no window with -display"
+retry 10 status_reads "Tabella caricata: -reverse" reverse ||
+    fail "the table after -- is not in force, or Qt took it as -reverse"
+echo "PASS -display without DISPLAY; -reverse after -- is a file name"
+stop_program
+
+# A name that is no UTF-8 (Latin-1 "é", from an older system) opens by its bytes and shows the
+# byte as U+FFFD.
+latin1=lat$'\xe9'.tbl
+cp "$examples/maiuscole.tbl" "$work/$latin1"
+e2e_launch env -C "$work" "$verzino" "$latin1"
+main=$(window_named '^Verzino v\.1\.0 - ' 30) || fail "the main window did not appear"
+retry 10 status_reads "Tabella caricata: lat�.tbl" latin1 ||
+    fail "a table whose name is no UTF-8 is not in force"
+echo "PASS a name that is no UTF-8 opens"
 stop_program

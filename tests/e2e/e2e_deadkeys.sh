@@ -12,10 +12,6 @@ build=$1
 source "$(dirname "${BASH_SOURCE[0]}")/../support/e2e.sh"
 e2e_require_tools Xvfb xdotool xclip setxkbmap
 e2e_workdir
-show_log_on_failure() {
-    [ "$1" -ne 0 ] && [ -s "$work/verzino.log" ] && cat "$work/verzino.log"
-}
-e2e_on_cleanup show_log_on_failure
 e2e_install "$build"
 verzino="$prefix/bin/verzino"
 
@@ -26,14 +22,21 @@ unset QT_IM_MODULE
 export LC_ALL=C.UTF-8
 e2e_runtime_dir
 setxkbmap -layout us -variant intl || fail "setxkbmap could not set the US international layout"
+# Checked before the keys go in: a server that reset since would have the default layout again.
+require_layout() {
+    local query
+    query=$(setxkbmap -query) || fail "setxkbmap -query failed"
+    { grep -qx 'layout: *us' <<<"$query" && grep -qx 'variant: *intl' <<<"$query"; } ||
+        fail "the keyboard is not us(intl) $1; setxkbmap -query says: $(tr '\n' ' ' <<<"$query")"
+}
+require_layout "after setting it"
 echo "X server on $DISPLAY, keyboard us(intl)"
 
 # A, B and e grave (E8 in Windows-1252), not e acute.
 table="$work/accenti.tbl"
 printf '41=A\r\n42=B\r\nE8=\xe8\r\n' >"$table"
 
-"$verzino" >"$work/verzino.log" 2>&1 &
-app_pid=$!
+e2e_launch "$verzino"
 main=$(window_named '^Verzino v\.1\.0 - ' 30) || fail "the main window did not appear"
 xdotool windowfocus --sync "$main"
 
@@ -47,6 +50,7 @@ retry 10 ready x x || fail "keys typed into the window never reached the clipboa
 
 # Without a table the composed characters go in at the caret, as in any text box: this also
 # shows that the keyboard composes at all.
+require_layout "without a table"
 xdotool type --delay 30 "AB"
 xdotool key --delay 30 Home dead_acute e dead_grave e Return
 retry 5 clipboard_holds "éèAB" ||
@@ -72,6 +76,7 @@ ready_with_table() {
 }
 retry 10 ready_with_table || fail "the table did not come into force: '${clipboard-}'"
 
+require_layout "with the table in force"
 xdotool type --delay 30 "AB"
 xdotool key --delay 30 Home dead_acute e dead_grave e Return
 retry 5 clipboard_holds "ABè" ||

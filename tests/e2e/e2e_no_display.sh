@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # When the graphical interface cannot start, the program says in Italian what failed, with Qt's
-# own reason beside it, and ends with status 1 instead of Qt's abort.
+# own reason beside it, and ends with status 1 instead of Qt's abort. It names the plugin and the
+# display that failed, from Qt's options as much as from the environment.
 # Usage: e2e_no_display.sh VERZINO
 set -uo pipefail
 
@@ -9,12 +10,17 @@ verzino=$1
 source "$(dirname "${BASH_SOURCE[0]}")/../support/e2e.sh"
 e2e_workdir
 
-# check WHAT FIRST-LINE-PATTERN QT-REASON-PATTERN ENV...
+# check WHAT FIRST-LINE-PATTERN QT-REASON-PATTERN ENV... [-- ARGUMENTS...]
 check() {
-    local what=$1 first=$2 reason=$3
+    local what=$1 first=$2 reason=$3 environment=()
     shift 3
-    timeout 30 env -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM XDG_RUNTIME_DIR="$work" "$@" \
-        "$verzino" >"$work/out" 2>"$work/err"
+    while [ $# -gt 0 ] && [ "$1" != -- ]; do
+        environment+=("$1")
+        shift
+    done
+    shift $(($# > 0))
+    timeout 30 env -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM XDG_RUNTIME_DIR="$work" \
+        "${environment[@]}" "$verzino" "$@" >"$work/out" 2>"$work/err"
     local status=$?
     if [ "$status" -ne 1 ]; then
         echo "FAIL $what: exit status $status, expected 1"
@@ -46,3 +52,8 @@ if grep -q 'schermo' "$work/err"; then
     echo "FAIL: a missing plugin is reported as a display problem"
     exit 1
 fi
+# Qt's options name what failed, with or without DISPLAY.
+check "-platform, no DISPLAY" 'piattaforma grafica "nosuch" non trovato' \
+    'Could not find the Qt platform plugin "nosuch"' env -u DISPLAY -- -platform nosuch
+check "-display over DISPLAY" 'schermo grafico ":4094"' 'could not connect to display :4094' \
+    env DISPLAY=:4095 -- -display :4094

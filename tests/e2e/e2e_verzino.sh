@@ -34,8 +34,7 @@ unset WAYLAND_DISPLAY QT_QPA_PLATFORM QT_QPA_PLATFORMTHEME
 e2e_runtime_dir
 echo "X server on $DISPLAY"
 
-"$verzino" >"$work/verzino.log" 2>&1 &
-app_pid=$!
+e2e_launch "$verzino"
 
 main=$(window_named '^Verzino v\.1\.0 - ' 30) || fail "the main window did not appear"
 title=$(xdotool getwindowname "$main")

@@ -39,7 +39,6 @@ private Q_SLOTS:
         for (int i = 0; i < 10; ++i)
             left = LimitMarker::afterUpClick(left);
         QCOMPARE(left, 175.0f + 1200.0f);
-        QCOMPARE(LimitMarker::leftForLimit(45), 175.0f + 120.0f * 45);
     }
 
     // Clicks as a spinner over 0..45 reports them (none at the ends): the marker always stands at
@@ -58,7 +57,7 @@ private Q_SLOTS:
                 --value;
                 left = LimitMarker::afterDownClick(left).value();
             }
-            QCOMPARE(left, LimitMarker::leftForLimit(value));
+            QCOMPARE(left, 175.0f + 120.0f * float(value));
         }
     }
 };

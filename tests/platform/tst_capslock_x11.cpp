@@ -53,6 +53,17 @@ void TestCapsLockX11::statusBarFollowsTheKeyboard()
 
     QVERIFY(bar->refreshCapsLock());
     const bool before = bar->capsLock();
+    // A bar that starts following shows the keyboard's state before any key, either way.
+    for (const bool expected : {!before, before}) {
+        pressCapsLock();
+        QTRY_COMPARE(CapsLock::state(), std::optional(expected));
+        StatusBar fresh;
+        fresh.setCapsLock(!expected);
+        fresh.followCapsLock(nullptr);
+        QCOMPARE(fresh.capsLock(), expected);
+        QCOMPARE(fresh.panel2()->isEnabled(), expected);
+    }
+
     pressCapsLock();
     QTRY_COMPARE(CapsLock::state(), std::optional(!before));
     QVERIFY(bar->refreshCapsLock());

@@ -15,7 +15,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-enum class Payload { OneFile, TwoFiles, FileAndText, WebAddress, PlainText };
+enum class Payload { OneFile, TwoFiles, FileAndText, NotUtf8, WebAddress, PlainText };
 
 std::unique_ptr<QMimeData> payload(Payload kind)
 {
@@ -32,6 +32,9 @@ std::unique_ptr<QMimeData> payload(Payload kind)
         data->setUrls(
             {QUrl(u"https://example.org/x.tbl"_s), QUrl::fromLocalFile(u"/tmp/a b.tbl"_s)});
         data->setText(u"file:///tmp/a%20b.tbl"_s);
+        break;
+    case Payload::NotUtf8:
+        data->setUrls({QUrl(u"file:///tmp/lat%E9.tbl"_s)}); // Latin-1 "é", as file managers send it
         break;
     case Payload::WebAddress:
         data->setUrls({QUrl(u"https://example.org/x.tbl"_s)});
@@ -87,34 +90,43 @@ void TestFileDropTarget::drops_data()
 {
     QTest::addColumn<QString>("where");
     QTest::addColumn<Payload>("kind");
-    QTest::addColumn<QStringList>("paths"); // reported; empty: nothing reported
-    QTest::addColumn<QString>("line");      // the line box's text afterwards, from "abc"
+    QTest::addColumn<QByteArrayList>("paths"); // reported; empty: nothing reported
+    QTest::addColumn<QString>("line");         // the line box's text afterwards, from "abc"
+    QTest::addColumn<bool>("accepting");       // files: while refusing, nothing is taken
 
     for (const QString &where : {u"box"_s, u"label"_s, u"window"_s}) {
         const QByteArray name = where.toUtf8();
         QTest::addRow("%s: one file", name.constData())
-            << where << Payload::OneFile << QStringList{u"/tmp/a.tbl"_s} << u"abc"_s;
+            << where << Payload::OneFile << QByteArrayList{"/tmp/a.tbl"} << u"abc"_s << true;
         QTest::addRow("%s: two files", name.constData())
-            << where << Payload::TwoFiles << QStringList{u"/tmp/b.tbl"_s, u"/tmp/a.tbl"_s}
-            << u"abc"_s;
+            << where << Payload::TwoFiles << QByteArrayList{"/tmp/b.tbl", "/tmp/a.tbl"} << u"abc"_s
+            << true;
         QTest::addRow("%s: file with its address as text", name.constData())
-            << where << Payload::FileAndText << QStringList{u"/tmp/a b.tbl"_s} << u"abc"_s;
+            << where << Payload::FileAndText << QByteArrayList{"/tmp/a b.tbl"} << u"abc"_s << true;
+        QTest::addRow("%s: refusing, file with its address as text", name.constData())
+            << where << Payload::FileAndText << QByteArrayList{} << u"abc"_s << false;
     }
+    QTest::newRow("box: a name that is no UTF-8")
+        << u"box"_s << Payload::NotUtf8 << QByteArrayList{"/tmp/lat\xe9.tbl"} << u"abc"_s << true;
     QTest::newRow("box: plain text is pasted")
-        << u"box"_s << Payload::PlainText << QStringList{} << u"abctesto"_s;
+        << u"box"_s << Payload::PlainText << QByteArrayList{} << u"abctesto"_s << true;
     QTest::newRow("label: plain text refused")
-        << u"label"_s << Payload::PlainText << QStringList{} << u"abc"_s;
+        << u"label"_s << Payload::PlainText << QByteArrayList{} << u"abc"_s << true;
+    QTest::newRow("box: refusing, plain text is pasted")
+        << u"box"_s << Payload::PlainText << QByteArrayList{} << u"abctesto"_s << false;
     QTest::newRow("box: web link refused")
-        << u"box"_s << Payload::WebAddress << QStringList{} << u"abc"_s;
+        << u"box"_s << Payload::WebAddress << QByteArrayList{} << u"abc"_s << true;
 }
 
 void TestFileDropTarget::drops()
 {
     QFETCH(QString, where);
     QFETCH(Payload, kind);
-    QFETCH(QStringList, paths);
+    QFETCH(QByteArrayList, paths);
     QFETCH(QString, line);
+    QFETCH(bool, accepting);
 
+    m_target->setAcceptingFiles(accepting);
     QWidget *target = where == u"box"_s     ? static_cast<QWidget *>(m_box)
                       : where == u"label"_s ? static_cast<QWidget *>(m_label)
                                             : m_window.get();
@@ -133,6 +145,7 @@ void TestFileDropTarget::drops()
     QApplication::sendEvent(target, &drop);
 
     if (paths.isEmpty()) {
+        QCOMPARE(drop.isAccepted(), line != u"abc"_s);
         QTest::qWait(20);
         QCOMPARE(dropped.size(), 0);
     } else {
@@ -141,7 +154,7 @@ void TestFileDropTarget::drops()
         // Reported after the drop, once.
         QCOMPARE(dropped.size(), 0);
         QTRY_COMPARE(dropped.size(), 1);
-        QCOMPARE(dropped.at(0).at(0).toStringList(), paths);
+        QCOMPARE(dropped.at(0).at(0).value<QByteArrayList>(), paths);
     }
     QCOMPARE(m_box->text(), line);
 }

@@ -43,6 +43,15 @@ QStringList listedNames(QFileDialog *dialog)
     return names;
 }
 
+// Shows the dialog and confirms the file chosen, as the window does once it has read it.
+bool showOpen(OpenFileDialog &dialog, QWidget *parent)
+{
+    const std::optional<QString> chosen = dialog.choose(parent);
+    if (chosen)
+        dialog.confirmChoice(*chosen);
+    return chosen.has_value();
+}
+
 // Runs action on the dialog as soon as it is up and modal.
 void whenDialogShows(std::function<void(QFileDialog *)> action)
 {
@@ -95,7 +104,6 @@ void TestOpenFileDialog::emptyBeforeFirstChoice()
 {
     OpenFileDialog dialog;
     QCOMPARE(dialog.fileName(), QString());
-    QCOMPARE(dialog.fileTitle(), QString());
 }
 
 void TestOpenFileDialog::chooserSeesTitleFiltersAndParent()
@@ -113,12 +121,11 @@ void TestOpenFileDialog::chooserSeesTitleFiltersAndParent()
         seenFilters = filters;
         return std::optional<QString>(u"/percorso/di/tabelle/giapponese.tbl"_s);
     });
-    QVERIFY(dialog.showOpen(&parent));
+    QVERIFY(showOpen(dialog, &parent));
     QCOMPARE(seenParent, &parent);
     QCOMPARE(seenTitle, u"Apri Tabella..."_s);
     QCOMPARE(seenFilters, TableFilters);
     QCOMPARE(dialog.fileName(), u"/percorso/di/tabelle/giapponese.tbl"_s);
-    QCOMPARE(dialog.fileTitle(), u"giapponese.tbl"_s);
 }
 
 void TestOpenFileDialog::cancelKeepsLastChoice()
@@ -127,18 +134,17 @@ void TestOpenFileDialog::cancelKeepsLastChoice()
     std::optional<QString> answer;
     dialog.setChooser([&](QWidget *, const QString &, const QStringList &) { return answer; });
 
-    QVERIFY(!dialog.showOpen(nullptr));
+    QVERIFY(!showOpen(dialog, nullptr));
     QCOMPARE(dialog.fileName(), QString());
 
     answer = u"/a/prima.tbl"_s;
-    QVERIFY(dialog.showOpen(nullptr));
+    QVERIFY(showOpen(dialog, nullptr));
     answer.reset();
-    QVERIFY(!dialog.showOpen(nullptr));
+    QVERIFY(!showOpen(dialog, nullptr));
     QCOMPARE(dialog.fileName(), u"/a/prima.tbl"_s);
-    QCOMPARE(dialog.fileTitle(), u"prima.tbl"_s);
 
     answer = QString(); // an empty answer is no choice either
-    QVERIFY(!dialog.showOpen(nullptr));
+    QVERIFY(!showOpen(dialog, nullptr));
     QCOMPARE(dialog.fileName(), u"/a/prima.tbl"_s);
 }
 
@@ -166,12 +172,11 @@ void TestOpenFileDialog::realDialogOpensATypedPath()
         QTest::keyClicks(name, m_table);
         QTest::keyClick(name, Qt::Key_Return);
     });
-    QVERIFY(dialog.showOpen(&parent));
+    QVERIFY(showOpen(dialog, &parent));
     QCOMPARE(title, u"Apri Tabella..."_s);
     QCOMPARE(selectedFilter, u"File Tabella (*.tbl)"_s); // what Qt shows of it
     QCOMPARE(acceptText.remove(u'&'), u"Apri"_s);        // Qt's own words, in Italian
     QCOMPARE(dialog.fileName(), m_table);
-    QCOMPARE(dialog.fileTitle(), u"prova.tbl"_s);
 }
 
 void TestOpenFileDialog::realDialogCancelledByEscape()
@@ -181,7 +186,7 @@ void TestOpenFileDialog::realDialogCancelledByEscape()
     dialog.setChooser([](QWidget *, const QString &, const QStringList &) {
         return std::optional<QString>(u"/a/prima.tbl"_s);
     });
-    QVERIFY(dialog.showOpen(nullptr));
+    QVERIFY(showOpen(dialog, nullptr));
     dialog.setChooser({}); // back to the real dialog
 
     bool shown = false;
@@ -189,10 +194,9 @@ void TestOpenFileDialog::realDialogCancelledByEscape()
         shown = true;
         QTest::keyClick(fileDialog, Qt::Key_Escape);
     });
-    QVERIFY(!dialog.showOpen(nullptr));
+    QVERIFY(!showOpen(dialog, nullptr));
     QVERIFY(shown);
     QCOMPARE(dialog.fileName(), u"/a/prima.tbl"_s);
-    QCOMPARE(dialog.fileTitle(), u"prima.tbl"_s);
 }
 
 void TestOpenFileDialog::chosenFileIsConfirmedByTheCaller()
@@ -205,7 +209,6 @@ void TestOpenFileDialog::chosenFileIsConfirmedByTheCaller()
     QCOMPARE(dialog.choose(nullptr), std::optional<QString>(u"/a/seconda.tbl"_s));
     // Until the caller confirms it, the choice is still the last one used.
     QCOMPARE(dialog.fileName(), u"/a/prima.tbl"_s);
-    QCOMPARE(dialog.fileTitle(), u"prima.tbl"_s);
 }
 
 void TestOpenFileDialog::realDialogFilters()
@@ -234,7 +237,7 @@ void TestOpenFileDialog::realDialogFilters()
         allListed = listedNames(fileDialog);
         fileDialog->reject();
     });
-    QVERIFY(!dialog.showOpen(nullptr));
+    QVERIFY(!showOpen(dialog, nullptr));
     // The design's captions exactly, and "*.*" lists names without a dot too.
     QCOMPARE(captions, (QStringList{u"File Tabella (*.tbl)"_s, u"Tutti i file (*.*)"_s}));
     QCOMPARE(tablesListed, QStringList{u"prova.tbl"_s});
@@ -274,8 +277,9 @@ void TestOpenFileDialog::browsingNeverReadsFiles()
     });
     QElapsedTimer clock;
     clock.start();
-    QVERIFY(!dialog.showOpen(nullptr));
-    QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY(!showOpen(dialog, nullptr));
+    // A hang guard: this takes ~0.6 s.
+    QVERIFY2(clock.elapsed() < 10'000, qPrintable(QString::number(clock.elapsed())));
     QVERIFY(!listed.isEmpty());
 }
 

@@ -7,6 +7,7 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 
@@ -47,7 +48,7 @@ void TestServices::clipboardHoldsExactlyTheText()
     Clipboard::putText(u"prima"_s);
     Clipboard::clear();
     Clipboard::putText(text);
-    QCOMPARE(Clipboard::text(), text);
+    QCOMPARE(QGuiApplication::clipboard()->text(QClipboard::Clipboard), text);
     const QMimeData *data = QGuiApplication::clipboard()->mimeData(QClipboard::Clipboard);
     QVERIFY(data);
     QVERIFY(data->hasText());
@@ -58,7 +59,7 @@ void TestServices::clipboardClear()
 {
     Clipboard::putText(u"prima"_s);
     Clipboard::clear();
-    QCOMPARE(Clipboard::text(), QString());
+    QCOMPARE(QGuiApplication::clipboard()->text(QClipboard::Clipboard), QString());
 }
 
 void TestServices::messageBox_data()
@@ -71,6 +72,10 @@ void TestServices::messageBox_data()
     // A file name that looks like markup is shown as written.
     QTest::newRow("error, markup in a file name")
         << true << int(QMessageBox::Critical) << u"Impossibile leggere \"<b>a</b>.tbl\""_s;
+    // Cut in its middle: its start, its end and the button stay on the screen.
+    QTest::newRow("error, a path of 5,500 characters")
+        << true << int(QMessageBox::Critical)
+        << u"Impossibile leggere \"/%1.tbl\": il file non esiste."_s.arg(QString(5500, u'x'));
 }
 
 void TestServices::messageBox()
@@ -86,6 +91,7 @@ void TestServices::messageBox()
     Qt::TextFormat format = Qt::AutoText;
     int buttons = 0;
     QObject *seenParent = nullptr;
+    bool fits = false;
     QTimer::singleShot(0, this, [&] {
         seen = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
         if (!seen)
@@ -98,6 +104,9 @@ void TestServices::messageBox()
         buttons = int(seen->buttons().size());
         QCOMPARE(seen->icon(), QMessageBox::Icon(icon));
         buttonText = seen->buttons().value(0)->text();
+        const QRect screen = seen->screen()->availableGeometry();
+        fits =
+            screen.contains(seen->frameGeometry()) && seen->rect().contains(seen->childrenRect());
         QTest::keyClick(seen, Qt::Key_Return);
     });
     if (isError)
@@ -108,7 +117,10 @@ void TestServices::messageBox()
     QVERIFY(!QApplication::activeModalWidget());
     QCOMPARE(seenParent, &parent);
     QCOMPARE(title, u"Verzino"_s);
-    QCOMPARE(shownText, text);
+    QVERIFY(fits);
+    if (text.size() < 100)
+        QCOMPARE(shownText, text);
+    QVERIFY(shownText.startsWith(text.left(24)) && shownText.endsWith(text.right(24)));
     QCOMPARE(format, Qt::PlainText);
     QCOMPARE(buttons, 1);
     QCOMPARE(buttonText.remove(u'&'), u"OK"_s);

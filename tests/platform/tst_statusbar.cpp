@@ -1,7 +1,5 @@
-#include "CapsLockSource.h"
 #include "StatusBar.h"
 
-#include <QKeyEvent>
 #include <QLabel>
 #include <QMainWindow>
 #include <QTest>
@@ -13,29 +11,12 @@ class TestStatusBar final : public QObject {
 
 private Q_SLOTS:
     void panels();
+    void panelTextStaysOneLine_data();
+    void panelTextStaysOneLine();
     void capsLockPanel();
     void offscreenHasNoKeyboardState();
     void followsCapsLockKeyOnce();
-    void showsTheSourcesStateFromTheStart();
 };
-
-namespace {
-
-// A platform that can tell the lock's state before any key.
-class KnownCapsLock final : public CapsLockSource {
-public:
-    explicit KnownCapsLock(bool on) : m_on(on) {}
-    std::optional<bool> current() const override { return m_on; }
-    std::optional<bool> fromKeyEvent(const QKeyEvent &, std::optional<bool> known) const override
-    {
-        return known;
-    }
-
-private:
-    bool m_on;
-};
-
-} // namespace
 
 void TestStatusBar::panels()
 {
@@ -60,6 +41,28 @@ void TestStatusBar::panels()
     QTest::qWait(0);
     QCOMPARE(window.width(), 440);
     QCOMPARE(bar->panel1()->width(), panel1Width);
+}
+
+void TestStatusBar::panelTextStaysOneLine_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("line feed, tab") << u"a\nb\t.tbl"_s << u"a\u21B5b\u21E5.tbl"_s;
+    QTest::newRow("CR, NEL, line and paragraph separators")
+        << u"\r\u0085\u2028\u2029"_s << u"\u21B5\u21B5\u21B5\u21B5"_s;
+    QTest::newRow("escape, delete, C1") << u"\x1b\x7f\u0090"_s << u"\uFFFD\uFFFD\uFFFD"_s;
+    QTest::newRow("printable as it is") << u"lat\uFFFD \u00e8.tbl"_s << u"lat\uFFFD \u00e8.tbl"_s;
+}
+
+void TestStatusBar::panelTextStaysOneLine()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, shown);
+    StatusBar bar, plain;
+    bar.setPanelText(u"Tabella caricata: "_s + name);
+    plain.setPanelText(u"Tabella caricata: x"_s);
+    QCOMPARE(bar.panelText(), u"Tabella caricata: "_s + shown);
+    QCOMPARE(bar.panel1()->sizeHint().height(), plain.panel1()->sizeHint().height());
 }
 
 void TestStatusBar::capsLockPanel()
@@ -106,18 +109,6 @@ void TestStatusBar::followsCapsLockKeyOnce()
     QVERIFY(bar->capsLock());
     QTest::keyClick(window.windowHandle(), Qt::Key_CapsLock);
     QVERIFY(!bar->capsLock());
-}
-
-void TestStatusBar::showsTheSourcesStateFromTheStart()
-{
-    for (const bool on : {true, false}) {
-        StatusBar bar;
-        bar.setCapsLock(!on);
-        bar.setCapsLockSource(std::make_unique<KnownCapsLock>(on));
-        bar.followCapsLock(nullptr);
-        QCOMPARE(bar.capsLock(), on);
-        QCOMPARE(bar.panel2()->isEnabled(), on);
-    }
 }
 
 QTEST_MAIN(TestStatusBar)

@@ -19,7 +19,8 @@ namespace {
 std::optional<TableReadResult> loadAndWait(TableSession &session, const QString &path)
 {
     QSignalSpy finished(&session, &TableSession::loadFinished);
-    if (!session.startLoad(path) || (finished.isEmpty() && !finished.wait(10'000)))
+    if (!session.startLoad(QFile::encodeName(path)) ||
+        (finished.isEmpty() && !finished.wait(10'000)))
         return std::nullopt;
     return finished.constFirst().constFirst().value<TableReadResult>();
 }
@@ -40,11 +41,12 @@ void writeFile(const QString &path, const QByteArray &bytes)
 // A reading that scribbles over the table it was handed, then reports `outcome`.
 TableSession::ReadFunction scribbleThen(TableReadResult::Outcome outcome)
 {
-    return [outcome](const QString &path, CharacterTable &table, const TableReadProgress &) {
+    return [outcome](const QByteArray &path, CharacterTable &table, const TableReadProgress &) {
         for (int code = 0; code < CharacterTable::Size; ++code)
             table.setEntry(code, u"?"_s);
         if (outcome == TableReadResult::Outcome::Failed)
-            return TableReadResult{outcome, u"Impossibile leggere la tabella \"%1\""_s.arg(path)};
+            return TableReadResult{
+                outcome, u"Impossibile leggere la tabella \"%1\""_s.arg(QFile::decodeName(path))};
         return TableReadResult{outcome, {}};
     };
 }

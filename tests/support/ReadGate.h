@@ -33,7 +33,7 @@ public:
     static TableSession::ReadFunction gatedRead(std::shared_ptr<ReadGate> gate,
                                                 TableSession::ReadFunction read = readTableFile)
     {
-        return [gate, read](const QString &path, CharacterTable &table,
+        return [gate, read](const QByteArray &path, CharacterTable &table,
                             const TableReadProgress &progress) {
             {
                 std::unique_lock lock(gate->m_mutex);

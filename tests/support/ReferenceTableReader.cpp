@@ -4,6 +4,7 @@
 #include "TableParser.h"
 
 #include <QStringDecoder>
+#include <QStringEncoder>
 
 #include <algorithm>
 
@@ -59,6 +60,17 @@ int ReferenceTableReader::codeOf(char first, char second)
 
 ReferenceTableReader::ReferenceTableReader(std::string_view file)
 {
+    // After a UTF-16 mark, the characters as UTF-8 (Qt's own codecs), behind a UTF-8 mark.
+    std::string fromUtf16;
+    if (const bool le = file.starts_with("\xFF\xFE"); le || file.starts_with("\xFE\xFF")) {
+        using Decoder = QStringDecoder;
+        Decoder decoder(le ? Decoder::Utf16LE : Decoder::Utf16BE, Decoder::Flag::Stateless);
+        QStringEncoder encoder(QStringEncoder::Utf8, QStringEncoder::Flag::Stateless);
+        const QString text =
+            decoder.decode(QByteArrayView(file.data() + 2, qsizetype(file.size()) - 2));
+        fromUtf16 = std::string(kMark) + QByteArray(encoder.encode(text)).toStdString();
+        file = fromUtf16;
+    }
     bool multiByte = false;
     const bool valid = isUtf8(file, multiByte);
     const bool marked = file.substr(0, kMark.size()) == kMark;

@@ -14,9 +14,9 @@ class CharacterTable;
 class TableParser;
 
 // The plain reading of a table file that the fast reader is checked against, by the tests, the
-// fuzz target and the benchmark: the whole file in memory, a UTF-8 byte order mark dropped, split
-// into lines at CR LF, LF or CR, "=" third defines the rest, the later line wins; whole texts
-// kept; UTF-8 checked by Qt's own decoder.
+// fuzz target and the benchmark: the whole file in memory, a UTF-8 byte order mark dropped (after
+// a UTF-16 one, the whole file made UTF-8 first), split into lines at CR LF, LF or CR, "=" third
+// defines the rest, the later line wins; whole texts kept; UTF-8 checked by Qt's own decoder.
 class ReferenceTableReader final {
 public:
     explicit ReferenceTableReader(std::string_view file);

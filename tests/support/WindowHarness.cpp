@@ -6,6 +6,8 @@
 #include <QLabel>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QSpinBox>
+#include <QStyleOptionSpinBox>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -43,7 +45,7 @@ ModalWatcher::ModalWatcher(QObject *parent) : QObject(parent)
 void ModalWatcher::poll()
 {
     QWidget *modal = QApplication::activeModalWidget();
-    if (auto *dialog = qobject_cast<QProgressDialog *>(modal); dialog && !progress) {
+    if (QProgressDialog *dialog = shownProgressDialog(); dialog && !progress) {
         Progress seen;
         seen.title = dialog->windowTitle();
         seen.label = dialog->labelText();
@@ -70,12 +72,34 @@ void ModalWatcher::poll()
     }
 }
 
+void clickArrow(QAbstractSpinBox *spinBox, QStyle::SubControl arrow)
+{
+    QStyleOptionSpinBox option;
+    option.initFrom(spinBox);
+    option.frame = spinBox->hasFrame();
+    option.buttonSymbols = spinBox->buttonSymbols();
+    option.subControls = QStyle::SC_All;
+    const QRect rect =
+        spinBox->style()->subControlRect(QStyle::CC_SpinBox, &option, arrow, spinBox);
+    QTest::mouseClick(spinBox, Qt::LeftButton, Qt::NoModifier, rect.center());
+}
+
 void pressCancel(QProgressDialog *dialog)
 {
     const auto buttons = dialog->findChildren<QPushButton *>();
     if (buttons.size() != 1)
         qFatal("the progress dialog has %d buttons", int(buttons.size()));
     buttons.first()->click();
+}
+
+QProgressDialog *shownProgressDialog()
+{
+    // The progress dialog is not modal: it leaves the keyboard to the window.
+    for (QWidget *window : QApplication::topLevelWidgets()) {
+        if (auto *dialog = qobject_cast<QProgressDialog *>(window); dialog && dialog->isVisible())
+            return dialog;
+    }
+    return nullptr;
 }
 
 bool waitForLoad(const MainWindow &window, int timeoutMs)

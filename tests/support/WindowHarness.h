@@ -8,12 +8,14 @@
 #include <QMessageBox>
 #include <QObject>
 #include <QString>
+#include <QStyle>
 #include <QTimer>
 
 #include <functional>
 #include <optional>
 
 class MainWindow;
+class QAbstractSpinBox;
 class QProgressDialog;
 
 namespace WindowHarness {
@@ -74,6 +76,12 @@ private:
 
     QTimer m_timer;
 };
+
+// The progress dialog while it shows, null otherwise.
+QProgressDialog *shownProgressDialog();
+
+// Clicks an arrow of the spin box, QStyle::SC_SpinBoxUp or SC_SpinBoxDown, with the mouse.
+void clickArrow(QAbstractSpinBox *spinBox, QStyle::SubControl arrow);
 
 // Presses the progress dialog's only button.
 void pressCancel(QProgressDialog *dialog);

@@ -21,22 +21,12 @@ e2e_fail() {
 
 fail() { e2e_fail "$@"; }
 
-# retry SECONDS COMMAND...: runs the command again every tenth of a second until it succeeds,
-# for at most SECONDS seconds.
-retry() {
-    local tries=$(($1 * 10))
-    shift
-    while ((tries-- > 0)); do
-        "$@" && return 0
-        sleep 0.1
-    done
-    return 1
-}
-
 # The program under test, if the script started it (killed at exit; clear it once it has
-# ended), the servers started for it (stopped at exit, last started first) and the
-# functions e2e_on_cleanup added (run with the exit status, before $work is removed).
+# ended), the file its output goes to (shown when the test fails), the servers started for it
+# (stopped at exit, last started first) and the functions e2e_on_cleanup added (run with the
+# exit status, before $work is removed).
 app_pid=
+app_log=
 e2e_servers=()
 e2e_cleanup_hooks=()
 
@@ -47,6 +37,10 @@ e2e_stop_at_exit() { e2e_servers+=("$1"); }
 
 e2e_cleanup() {
     local status=$? i hook
+    if [ "$status" -ne 0 ] && [ -s "$app_log" ]; then
+        echo "Output of the program under test:"
+        sed 's/^/  /' "$app_log"
+    fi
     if [ -n "$app_pid" ]; then
         kill "$app_pid" 2>/dev/null || true
     fi
@@ -69,6 +63,36 @@ e2e_workdir() {
     trap 'exit 1' INT TERM
 }
 
+# retry SECONDS COMMAND...: runs the command again every tenth of a second until it succeeds,
+# for at most SECONDS seconds. Gives up at once when the program under test has ended: nothing
+# it was waiting for can come any more. Says so on standard error, as a wait is often inside
+# $(...).
+retry() {
+    local tries=$(($1 * 10))
+    shift
+    while ((tries-- > 0)); do
+        "$@" && return 0
+        if ! app_running; then
+            echo "the program under test (pid $app_pid) has ended" >&2
+            return 1
+        fi
+        sleep 0.1
+    done
+    return 1
+}
+
+# app_running: no program under test, or it has not ended. The shell reaps its ended
+# children, so kill -0 fails for them.
+app_running() { [ -z "$app_pid" ] || kill -0 "$app_pid" 2>/dev/null; }
+
+# e2e_launch COMMAND...: starts the program under test in the background, its output in
+# $work/verzino.log (shown if the test fails); sets app_pid.
+e2e_launch() {
+    app_log=$work/verzino.log
+    "$@" >"$app_log" 2>&1 &
+    app_pid=$!
+}
+
 # e2e_install BUILD [CMAKE]: installs the build into $work/prefix and sets $prefix to it.
 e2e_install() {
     local build=$1 cmake=${2:-cmake}
@@ -80,9 +104,12 @@ e2e_install() {
 }
 
 # e2e_start_xvfb: a private X server on a free display number, which it writes to the file
-# when it is ready; sets DISPLAY and xvfb_pid. Stopped at exit.
+# when it is ready; sets DISPLAY and xvfb_pid. Stopped at exit. -noreset: by default the server
+# resets when its last client leaves (between two xdotool calls, say), which drops a client
+# still connecting and forgets the keyboard layout set with setxkbmap.
 e2e_start_xvfb() {
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$work/display" \
+        2>"$work/xvfb.log" &
     xvfb_pid=$!
     e2e_stop_at_exit "$xvfb_pid"
     retry 20 test -s "$work/display" || e2e_fail "Xvfb did not start"
@@ -96,13 +123,19 @@ e2e_runtime_dir() {
     mkdir -m 700 "$XDG_RUNTIME_DIR"
 }
 
-# Windows by title, on the private X server.
-windows_named() { xdotool search --onlyvisible --name "$1" 2>/dev/null; }
-# window_named PATTERN SECONDS: the first window whose title matches, once one is shown.
-window_named() {
-    retry "$2" windows_named "$1" >/dev/null || return 1
-    windows_named "$1" | head -n 1
+# Shown windows found by xdotool search ARGS..., on the private X server.
+windows_found() { xdotool search --onlyvisible "$@" 2>/dev/null; }
+windows_named() { windows_found --name "$1"; }
+# wait_for_window SECONDS ARGS...: the first shown window xdotool search ARGS... finds, once
+# there is one.
+wait_for_window() {
+    local seconds=$1
+    shift
+    retry "$seconds" windows_found "$@" >/dev/null || return 1
+    windows_found "$@" | head -n 1
 }
+# window_named PATTERN SECONDS: the first window whose title matches, once one is shown.
+window_named() { wait_for_window "$2" --name "$1"; }
 window_gone() { ! windows_named "$1" >/dev/null; }
 # The windows of the program under test; one more means a menu or dialog opened.
 visible_windows() { xdotool search --onlyvisible --pid "$app_pid" 2>/dev/null | wc -l; }

@@ -1,6 +1,7 @@
 // The file source, built once with each implementation: the same reasons and the same bytes.
 #include "FileSource.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -73,7 +74,7 @@ private Q_SLOTS:
         }
 
         FileSource source;
-        QVERIFY(!source.open(path));
+        QVERIFY(!source.open(QFile::encodeName(path)));
         QCOMPARE(source.error(), reason);
         char byte;
         QCOMPARE(source.read(&byte, 1), qint64(-1));
@@ -100,7 +101,7 @@ private Q_SLOTS:
         file.close();
 
         FileSource source;
-        QVERIFY2(source.open(file.fileName()), qPrintable(source.error()));
+        QVERIFY2(source.open(QFile::encodeName(file.fileName())), qPrintable(source.error()));
         QCOMPARE(source.size(), qint64(bytes.size()));
         QByteArray back;
         QByteArray block(capacity, Qt::Uninitialized);
@@ -111,8 +112,43 @@ private Q_SLOTS:
         QCOMPARE(back, bytes);
         QVERIFY(source.error().isEmpty());
         // A second open starts afresh.
-        QVERIFY(!source.open(dir.filePath(u"gone"_s)));
+        QVERIFY(!source.open(QFile::encodeName(dir.filePath(u"gone"_s))));
         QCOMPARE(source.error(), u"il file non esiste"_s);
+    }
+
+    // Changed between its opening and its end (a table cut short or grown while it is read):
+    // what was read is not the file, and the end says so.
+    void changedWhileRead_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::newRow("cut short") << u"cut"_s;
+        QTest::newRow("grown") << u"grown"_s;
+        QTest::newRow("same size, rewritten") << u"touched"_s;
+    }
+    void changedWhileRead()
+    {
+        QFETCH(QString, change);
+        QTemporaryDir dir;
+        QFile file(dir.filePath(u"cambia.tbl"_s));
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QCOMPARE(file.write(QByteArray(1000, 'x')), qint64(1000));
+        QVERIFY(file.flush());
+        FileSource source;
+        QVERIFY(source.open(QFile::encodeName(file.fileName())));
+        char block[100];
+        QCOMPARE(source.read(block, 100), qint64(100));
+        if (change == u"cut")
+            QVERIFY(file.resize(500));
+        else if (change == u"grown")
+            QVERIFY(file.write("y") == 1 && file.flush());
+        else
+            QVERIFY(file.setFileTime(QDateTime::currentDateTime().addDays(1),
+                                     QFileDevice::FileModificationTime));
+        qint64 n;
+        while ((n = source.read(block, 100)) > 0) {
+        }
+        QCOMPARE(n, qint64(-1));
+        QCOMPARE(source.error(), u"il file è cambiato durante la lettura"_s);
     }
 };
 

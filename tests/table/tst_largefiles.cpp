@@ -73,7 +73,7 @@ private Q_SLOTS:
         QVERIFY(resetPeakResident());
         const qint64 before = peakResident();
         QVERIFY(before > 0);
-        const TableReadResult result = readTableFile(path, table);
+        const TableReadResult result = readTableFile(QFile::encodeName(path), table);
         const qint64 growth = peakResident() - before;
         QVERIFY2(result.ok(), qPrintable(result.error));
         qInfo("peak resident memory grew by %.1f MiB reading 1 GiB", double(growth) / MiB);
@@ -109,7 +109,7 @@ private Q_SLOTS:
         QVERIFY(resetPeakResident());
         const qint64 before = peakResident();
         QVERIFY(before > 0);
-        const TableReadResult result = readTableFile(path, table);
+        const TableReadResult result = readTableFile(QFile::encodeName(path), table);
         const qint64 growth = peakResident() - before;
         QVERIFY2(result.ok(), qPrintable(result.error));
         qInfo("peak resident memory grew by %.1f MiB reading one 1 GiB definition",
@@ -126,7 +126,7 @@ private Q_SLOTS:
         const QString path = m_dir.filePath(u"lines.tbl"_s);
         QVERIFY(writeRepeated(path, "7E=~\n", 10'000'000LL * 5));
         CharacterTable table;
-        QVERIFY(readTableFile(path, table).ok());
+        QVERIFY(readTableFile(QFile::encodeName(path), table).ok());
         QCOMPARE(table.entry(0x7E), u"~"_s);
         QFile::remove(path);
     }
@@ -143,7 +143,7 @@ private Q_SLOTS:
         const QString path = m_dir.filePath(u"line.tbl"_s);
         QVERIFY(writeLine(path, head, "x", 100 * MiB));
         CharacterTable table;
-        QVERIFY(readTableFile(path, table).ok());
+        QVERIFY(readTableFile(QFile::encodeName(path), table).ok());
         QCOMPARE(table.entry(0x41), head == "41=" ? u"xxxxxxxx"_s : u"#"_s);
         QCOMPARE(table.entry(0x42), u"B"_s);
         QFile::remove(path);
@@ -171,7 +171,7 @@ private Q_SLOTS:
         QCOMPARE(file.write(bytes), qint64(bytes.size()));
         file.close();
         CharacterTable table;
-        QVERIFY(readTableFile(path, table).ok());
+        QVERIFY(readTableFile(QFile::encodeName(path), table).ok());
         for (int code = 0; code < CharacterTable::Size; ++code)
             QVERIFY(!table.entry(code).isEmpty());
     }
@@ -182,7 +182,7 @@ private Q_SLOTS:
         QVERIFY(writeRepeated(path, "41=A\r\n", 6));
         CharacterTable table;
         QVERIFY(QFile::remove(path));
-        const TableReadResult result = readTableFile(path, table);
+        const TableReadResult result = readTableFile(QFile::encodeName(path), table);
         QCOMPARE(result.outcome, TableReadResult::Outcome::Failed);
         QVERIFY(result.error.contains(u"non esiste"_s));
         QCOMPARE(table.entry(0x41), QString());

@@ -150,6 +150,18 @@ private Q_SLOTS:
         for (int i = 0; i < 100; ++i)
             marked << "\xEF\xBB\xBF" + generatedTable(random);
         QTest::newRow("generated tables after a byte order mark") << marked;
+        // UTF-16 as Windows editors save it, and anything at all after its marks.
+        QList<QByteArray> utf16;
+        for (int i = 0; i < 50; ++i) {
+            QByteArray le = "\xFF\xFE", be = "\xFE\xFF";
+            for (const char c : generatedTable(random)) {
+                le += c + QByteArray(1, '\0');
+                be += '\0' + QByteArray(1, c);
+            }
+            utf16 << le << be << "\xFF\xFE" + randomBytes(random)
+                  << "\xFE\xFF" + randomBytes(random);
+        }
+        QTest::newRow("UTF-16 after its marks") << utf16;
 
         QList<QByteArray> noise;
         for (int i = 0; i < 300; ++i)

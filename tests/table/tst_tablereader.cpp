@@ -37,7 +37,8 @@ private Q_SLOTS:
     void readsTheExamples()
     {
         CharacterTable table;
-        const TableReadResult result = readTableFile(examples() + u"/italiano.tbl"_s, table);
+        const TableReadResult result =
+            readTableFile(QFile::encodeName(examples() + u"/italiano.tbl"_s), table);
         QVERIFY2(result.ok(), qPrintable(result.error));
         QCOMPARE(table.entry(0x41), u"A"_s);
         QCOMPARE(table.entry(0x61), u"a"_s);
@@ -50,19 +51,29 @@ private Q_SLOTS:
         QVERIFY(!table.defines(u'@'));
 
         CharacterTable upper;
-        QVERIFY(readTableFile(examples() + u"/maiuscole.tbl"_s, upper).ok());
+        QVERIFY(readTableFile(QFile::encodeName(examples() + u"/maiuscole.tbl"_s), upper).ok());
         QVERIFY(upper.defines(u'Z'));
         QVERIFY(!upper.defines(u'z'));
     }
 
     // A table saved by a Linux editor: "e8=è" defines è, not "Ã¨", and the mark is no part of
-    // the first line.
+    // the first line; after a UTF-16 mark, the same.
     void utf8Tables_data()
     {
         QTest::addColumn<QByteArray>("bytes");
         QTest::newRow("without the mark") << QByteArray("41=A\r\ne8=\xC3\xA8\r\n80=\xE2\x82\xAC\n");
         QTest::newRow("with the mark") << QByteArray("\xEF\xBB\xBF"
                                                      "41=A\r\ne8=\xC3\xA8\r\n80=\xE2\x82\xAC\n");
+        // Windows Notepad's "Unicode": UTF-16 after its mark, in either byte order.
+        for (const bool bigEndian : {false, true}) {
+            QByteArray bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+            for (const QChar ch : u"41=A\r\ne8=\u00e8\r\n80=\u20ac\n"_s) {
+                const char high = char(ch.unicode() >> 8), low = char(ch.unicode() & 0xFF);
+                bytes += bigEndian ? high : low;
+                bytes += bigEndian ? low : high;
+            }
+            QTest::newRow(bigEndian ? "UTF-16 BE" : "UTF-16 LE") << bytes;
+        }
     }
     void utf8Tables()
     {
@@ -73,7 +84,7 @@ private Q_SLOTS:
         QCOMPARE(file.write(bytes), qint64(bytes.size()));
         file.close();
         CharacterTable table;
-        QVERIFY(readTableFile(file.fileName(), table).ok());
+        QVERIFY(readTableFile(QFile::encodeName(file.fileName()), table).ok());
         QCOMPARE(table.entry(0x41), u"A"_s);
         QCOMPARE(table.entry(0xE8), u"è"_s);
         QCOMPARE(table.entry(0x80), u"€"_s);
@@ -133,7 +144,7 @@ private Q_SLOTS:
 
         CharacterTable table = loadedTable();
         const CharacterTable before = table;
-        const TableReadResult result = readTableFile(path, table);
+        const TableReadResult result = readTableFile(QFile::encodeName(path), table);
         QCOMPARE(result.outcome, TableReadResult::Outcome::Failed);
         QVERIFY2(result.error.contains(reason), qPrintable(result.error));
         QVERIFY2(result.error.contains(path), qPrintable(result.error));
@@ -153,11 +164,11 @@ private Q_SLOTS:
         const CharacterTable before = table;
         int calls = 0;
         qint64 lastTotal = 0;
-        const TableReadResult result =
-            readTableFile(file.fileName(), table, [&](qint64 done, qint64 total) {
-                lastTotal = total;
-                return ++calls < 2 && done < total;
-            });
+        const TableReadResult result = readTableFile(QFile::encodeName(file.fileName()), table,
+                                                     [&](qint64 done, qint64 total) {
+                                                         lastTotal = total;
+                                                         return ++calls < 2 && done < total;
+                                                     });
         QCOMPARE(result.outcome, TableReadResult::Outcome::Cancelled);
         QCOMPARE(lastTotal, file.size());
         QCOMPARE(calls, 2);
@@ -165,7 +176,7 @@ private Q_SLOTS:
 
         // Without a cancel the same file reads through, with progress up to its size.
         qint64 lastDone = 0;
-        QVERIFY(readTableFile(file.fileName(), table, [&](qint64 done, qint64) {
+        QVERIFY(readTableFile(QFile::encodeName(file.fileName()), table, [&](qint64 done, qint64) {
                     lastDone = done;
                     return true;
                 }).ok());
@@ -179,7 +190,7 @@ private Q_SLOTS:
         const QString link = dir.filePath(u"link.tbl"_s);
         QVERIFY(QFile::link(examples() + u"/maiuscole.tbl"_s, link));
         CharacterTable table;
-        QVERIFY(readTableFile(link, table).ok());
+        QVERIFY(readTableFile(QFile::encodeName(link), table).ok());
         QCOMPARE(table.entry(0x5A), u"Z"_s);
     }
 };

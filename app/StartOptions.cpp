@@ -1,4 +1,4 @@
-#include "CommandLine.h"
+#include "StartOptions.h"
 
 #include "AppInfo.h"
 
@@ -57,15 +57,15 @@ Non c'è ALCUNA GARANZIA, nei limiti permessi dalla legge.
 )"_s.arg(AppInfo::name(), AppInfo::version(), AppInfo::maker());
 }
 
-CommandLine::Request failure(const QString &program, const QString &what)
+StartOptions::Request failure(const QString &program, const QString &what)
 {
-    return {CommandLine::Action::Fail, QString(),
+    return {StartOptions::Action::Fail, QString(),
             u"%1: %2\nUsare \"%1 --help\" per maggiori informazioni.\n"_s.arg(program, what)};
 }
 
 } // namespace
 
-namespace CommandLine {
+namespace StartOptions {
 
 Request parse(const QStringList &arguments)
 {
@@ -73,6 +73,7 @@ Request parse(const QStringList &arguments)
     const QString program = called.isEmpty() ? u"verzino"_s : called;
 
     Request request;
+    request.qtArguments = arguments.size();
     bool optionsEnded = false;
     for (qsizetype i = 1; i < arguments.size(); ++i) {
         const QString &argument = arguments[i];
@@ -85,10 +86,13 @@ Request parse(const QStringList &arguments)
             if (argument.isEmpty())
                 return failure(program, u"il nome della tabella è vuoto"_s);
             request.tableFile = argument;
+            request.tableArgument = i;
             continue;
         }
         if (argument == "--"_L1) {
+            // Qt reads options wherever they are: it must not see what follows.
             optionsEnded = true;
+            request.qtArguments = i;
             continue;
         }
         if (argument == "-h"_L1 || argument == "--help"_L1)
@@ -105,6 +109,9 @@ Request parse(const QStringList &arguments)
         if (QtOptionsWithValue.contains(name)) {
             if (equals < 0 && ++i >= arguments.size())
                 return failure(program, u"l'opzione \"%1\" vuole un valore"_s.arg(argument));
+            // Qt takes these two only with the value apart, not after "=".
+            if (equals < 0 && (name == "platform"_L1 || name == "display"_L1))
+                request.namesDisplay = true;
             continue;
         }
         return failure(program, u"opzione non riconosciuta: \"%1\""_s.arg(argument));
@@ -112,4 +119,4 @@ Request parse(const QStringList &arguments)
     return request;
 }
 
-} // namespace CommandLine
+} // namespace StartOptions

@@ -1,24 +1,26 @@
-#include "CommandLine.h"
+#include "StartOptions.h"
 
 #include <QTest>
 
 using namespace Qt::StringLiterals;
 
-using Action = CommandLine::Action;
-Q_DECLARE_METATYPE(CommandLine::Action)
+using Action = StartOptions::Action;
+Q_DECLARE_METATYPE(StartOptions::Action)
 
 // The command line is read before any display is opened: no application here.
-class TestCommandLine final : public QObject {
+class TestStartOptions final : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
     void parse_data();
     void parse();
+    void whatQtSees_data();
+    void whatQtSees();
     void helpAndVersionAreItalian();
     void failuresNameTheProgram();
 };
 
-void TestCommandLine::parse_data()
+void TestStartOptions::parse_data()
 {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<Action>("action");
@@ -73,14 +75,14 @@ void TestCommandLine::parse_data()
         << QStringList{u"verzino"_s, QString()} << Action::Fail << none << u"vuoto"_s;
 }
 
-void TestCommandLine::parse()
+void TestStartOptions::parse()
 {
     QFETCH(QStringList, arguments);
     QFETCH(Action, action);
     QFETCH(QString, tableFile);
     QFETCH(QString, inMessage);
 
-    const CommandLine::Request request = CommandLine::parse(arguments);
+    const StartOptions::Request request = StartOptions::parse(arguments);
     QCOMPARE(request.action, action);
     QCOMPARE(request.tableFile, tableFile);
     if (inMessage.isEmpty())
@@ -91,24 +93,52 @@ void TestCommandLine::parse()
         QVERIFY(request.message.endsWith(u'\n'));
 }
 
-void TestCommandLine::helpAndVersionAreItalian()
+void TestStartOptions::whatQtSees_data()
 {
-    const QString help = CommandLine::parse({u"/usr/bin/verzino"_s, u"--help"_s}).message;
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("qtArguments"); // how many, from the program's name on
+    QTest::addColumn<int>("tableArgument");
+    QTest::addColumn<bool>("namesDisplay");
+    QTest::newRow("-reverse after --")
+        << QStringList{u"v"_s, u"-style"_s, u"F"_s, u"--"_s, u"-reverse"_s} << 3 << 4 << false;
+    QTest::newRow("--display name, a table")
+        << QStringList{u"v"_s, u"--display"_s, u":1"_s, u"a.tbl"_s} << 4 << 3 << true;
+    // Qt takes no value after "=" for -platform: it names no display.
+    QTest::newRow("-platform=name") << QStringList{u"v"_s, u"-platform=x"_s} << 2 << 0 << false;
+}
+
+void TestStartOptions::whatQtSees()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, qtArguments);
+    QFETCH(int, tableArgument);
+    QFETCH(bool, namesDisplay);
+
+    const StartOptions::Request request = StartOptions::parse(arguments);
+    QCOMPARE(request.action, Action::Run);
+    QCOMPARE(request.qtArguments, qtArguments);
+    QCOMPARE(request.tableArgument, tableArgument);
+    QCOMPARE(request.namesDisplay, namesDisplay);
+}
+
+void TestStartOptions::helpAndVersionAreItalian()
+{
+    const QString help = StartOptions::parse({u"/usr/bin/verzino"_s, u"--help"_s}).message;
     QVERIFY(help.startsWith(u"Uso: verzino [OPZIONE]... [TABELLA.tbl]\n"_s));
     QVERIFY(help.contains(u"mostra questo aiuto ed esce"_s));
     QVERIFY(help.contains(u"Apri Tabella"_s));
-    const QString version = CommandLine::parse({u"verzino"_s, u"--version"_s}).message;
+    const QString version = StartOptions::parse({u"verzino"_s, u"--version"_s}).message;
     QVERIFY(version.startsWith(u"Verzino 1.00\n"_s));
     QVERIFY(version.contains(u"GPL versione 3 o successiva"_s));
 }
 
-void TestCommandLine::failuresNameTheProgram()
+void TestStartOptions::failuresNameTheProgram()
 {
-    const QString message = CommandLine::parse({u"/opt/bin/verzino"_s, u"--colore"_s}).message;
+    const QString message = StartOptions::parse({u"/opt/bin/verzino"_s, u"--colore"_s}).message;
     QCOMPARE(message, u"verzino: opzione non riconosciuta: \"--colore\"\n"
                       "Usare \"verzino --help\" per maggiori informazioni.\n"_s);
-    QCOMPARE(CommandLine::UsageError, 2);
+    QCOMPARE(StartOptions::UsageError, 2);
 }
 
-QTEST_APPLESS_MAIN(TestCommandLine)
-#include "tst_commandline.moc"
+QTEST_APPLESS_MAIN(TestStartOptions)
+#include "tst_startoptions.moc"

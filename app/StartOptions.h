@@ -3,10 +3,10 @@
 #include <QString>
 #include <QStringList>
 
-// What the command line asks for: `verzino [TABELLA.tbl]`, --help, --version. Qt's own options
-// (-platform, -style...) pass through to the application. Pure, so that --help and --version
-// answer before any display is opened.
-namespace CommandLine {
+// How the program is asked to start, from its command line: `verzino [TABELLA.tbl]`, --help,
+// --version. Qt's own options (-platform, -style...) pass through to the application. Pure, so
+// that --help and --version answer before any display is opened.
+namespace StartOptions {
 
 enum class Action {
     Run,         // start the window, with tableFile in force when it is not empty
@@ -22,9 +22,16 @@ struct Request {
     Action action = Action::Run;
     QString tableFile;
     QString message;
+    // Which argument names the table, 0 for none: a file name is bytes, which tableFile may not
+    // carry whole.
+    qsizetype tableArgument = 0;
+    // How many arguments, from the first, are for Qt to see: those before "--".
+    qsizetype qtArguments = 0;
+    // Whether -platform or -display says where the window goes.
+    bool namesDisplay = false;
 };
 
 // arguments[0] is the program as it was called, as in QCoreApplication::arguments().
 Request parse(const QStringList &arguments);
 
-} // namespace CommandLine
+} // namespace StartOptions
