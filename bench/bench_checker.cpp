@@ -2,6 +2,7 @@
 // same file in the same block size, and beside it a read() that also counts the lines.
 
 #include "CharacterTable.h"
+#include "CheckOptions.h"
 #include "FileCheck.h"
 #include "Keystroke.h"
 #include "TableReader.h"
@@ -94,8 +95,10 @@ struct Counts {
 // What verzino-controlla does for one named text, its report thrown away.
 Counts checkWithReport(const QByteArray &path)
 {
+    CheckOptions options;
+    options.limit = kLimit;
     std::FILE *const nowhere = std::fopen("/dev/null", "w");
-    const FileCheckResult outcome = checkFile(path, g_table, kLimit, nowhere);
+    const FileCheckResult outcome = checkFile(path, g_table, options, nowhere);
     std::fclose(nowhere);
     if (!outcome.error.isEmpty())
         return {-1, -1};

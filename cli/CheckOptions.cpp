@@ -58,7 +58,9 @@ CheckOptions CheckOptions::parse(const QList<QByteArray> &arguments)
         // --name VALUE or --name=VALUE
         const qsizetype equals = argument.indexOf('=');
         const QByteArray name = equals < 0 ? argument : argument.left(equals);
-        if (name != "--tabella" && name != "--limite")
+        static const QList<QByteArray> kValued = {"--tabella", "--limite", "--salta-righe",
+                                                  "--codice",  "--a-capo", "--formato"};
+        if (!kValued.contains(name))
             return usageError(u"opzione sconosciuta: %1"_s.arg(QString::fromLocal8Bit(name)));
         QByteArray value;
         if (equals >= 0) {
@@ -69,15 +71,34 @@ CheckOptions CheckOptions::parse(const QList<QByteArray> &arguments)
             return usageError(u"manca il valore di %1"_s.arg(QString::fromLatin1(name)));
         }
 
+        const QString text = QString::fromLocal8Bit(value);
         if (name == "--tabella") {
             if (value.isEmpty())
                 return usageError(u"--tabella vuole il nome di un file"_s);
             options.tables.append(value);
+        } else if (name == "--salta-righe") {
+            if (value.isEmpty())
+                return usageError(u"--salta-righe vuole il prefisso delle righe da saltare"_s);
+            options.markup.skippedPrefixes.append(text);
+        } else if (name == "--codice" || name == "--a-capo") {
+            QRegularExpression pattern(text);
+            if (!pattern.isValid()) {
+                return usageError(u"%1: espressione regolare non valida \"%2\": %3"_s.arg(
+                    QString::fromLatin1(name), text, pattern.errorString()));
+            }
+            pattern.optimize();
+            (name == "--codice" ? options.markup.codes : options.markup.lineBreaks).append(pattern);
+        } else if (name == "--formato") {
+            const QList<QByteArray> formats = {"testo", "github", "json"};
+            if (!formats.contains(value)) {
+                return usageError(u"--formato vuole testo, github o json, non \"%1\""_s.arg(text));
+            }
+            options.format = ReportFormat(formats.indexOf(value));
         } else {
             const std::optional<qint64> limit = parseLimit(value);
             if (!limit) {
-                return usageError(u"--limite vuole un numero intero da 0 in su, non \"%1\""_s.arg(
-                    QString::fromLocal8Bit(value)));
+                return usageError(
+                    u"--limite vuole un numero intero da 0 in su, non \"%1\""_s.arg(text));
             }
             options.limit = *limit;
         }

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "ProblemReport.h"
+#include "ScriptMarkup.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -12,7 +15,9 @@ struct CheckOptions {
     qint64 limit = 0;         // 0: no limit
     QList<QByteArray> tables; // in the order given, each merged over the last
     QList<QByteArray> texts;  // "-" is standard input; never empty for Check
-    QString error;            // Italian; UsageError only
+    ScriptMarkup markup;
+    ReportFormat format = ReportFormat::Text;
+    QString error; // Italian; UsageError only
 
     // Reads the arguments that follow the program's name.
     static CheckOptions parse(const QList<QByteArray> &arguments);

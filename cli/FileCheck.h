@@ -6,6 +6,7 @@
 #include <cstdio>
 
 class CharacterTable;
+struct CheckOptions;
 
 struct FileCheckResult {
     qint64 lines = 0;
@@ -13,8 +14,8 @@ struct FileCheckResult {
     QString error; // Italian, names the text and the reason; empty when it was read
 };
 
-// Checks one text ("-": standard input) with the tables and the limit (0: none) and writes one
-// line a problem to out, in the form compilers use: TEXT:LINE:COLUMN: message. Nothing is
-// written for a text that cannot be read.
-FileCheckResult checkFile(const QByteArray &name, const CharacterTable &table, qint64 limit,
-                          std::FILE *out);
+// Checks one text ("-": standard input) with the tables, the limit and the markup of the options
+// and writes one line a problem to out, in the options' format. Nothing is written for a text
+// that cannot be read from its start; one that fails part way may leave what was found before.
+FileCheckResult checkFile(const QByteArray &name, const CharacterTable &table,
+                          const CheckOptions &options, std::FILE *out);

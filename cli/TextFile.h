@@ -33,12 +33,13 @@ public:
 
     // For a text whose second reading turned out different from the first.
     void setChanged();
+    // For a text that cannot be checked for reason (bare, in lower case); returns false.
+    bool fail(const QString &reason);
 
     // Italian, names the text and the reason.
     QString error() const { return m_error; }
 
 private:
-    bool fail(const QString &reason);
     bool openStandardInput();
     // Reads from the source until the block is full or the input ends; -1 on failure, with
     // m_error set.

@@ -5,6 +5,8 @@
 #include "FileCheck.h"
 #include "TableReader.h"
 
+#include <QFile>
+
 #include <cstdio>
 
 using namespace Qt::StringLiterals;
@@ -22,6 +24,8 @@ void printHelp()
 {
     std::fputs(
         "Uso: verzino-controlla [--limite N] --tabella FILE [--tabella FILE ...] [TESTO ...]\n"
+        "         [--salta-righe PREFISSO ...] [--codice REGEX ...] [--a-capo REGEX ...]\n"
+        "         [--formato testo|github|json]\n"
         "\n"
         "Controlla ogni riga dei testi con le regole della casella di Verzino: ogni carattere\n"
         "deve essere definito dalle tabelle e, con --limite, nessuna riga deve superare N\n"
@@ -29,13 +33,23 @@ void printHelp()
         "TESTO:RIGA:COLONNA: descrizione. Senza TESTO, o con \"-\", legge lo standard input.\n"
         "\n"
         "Opzioni:\n"
-        "  --tabella FILE  tabella di caratteri (.tbl); se ripetuta, ogni tabella si unisce\n"
-        "                  alle precedenti\n"
-        "  --limite N      numero massimo di caratteri per riga (0: nessun limite)\n"
-        "  --help          mostra questo aiuto ed esce\n"
-        "  --version       mostra la versione ed esce\n"
+        "  --tabella FILE         tabella di caratteri (.tbl); se ripetuta, ogni tabella si\n"
+        "                         unisce alle precedenti\n"
+        "  --limite N             numero massimo di caratteri per riga (0: nessun limite)\n"
+        "  --salta-righe PREFISSO le righe che cominciano con PREFISSO non sono controllate\n"
+        "  --codice REGEX         i tratti di riga che corrispondono sono codici di controllo:\n"
+        "                         non controllati e fuori dal conto del limite\n"
+        "  --a-capo REGEX         come --codice, e il codice va a capo sullo schermo: il limite\n"
+        "                         vale per ogni pezzo di riga fra un a capo e l'altro\n"
+        "  --formato FORMATO      testo (predefinito), github (comandi di GitHub Actions) o\n"
+        "                         json (un oggetto JSON per riga)\n"
+        "  --help                 mostra questo aiuto ed esce\n"
+        "  --version              mostra la versione ed esce\n"
         "\n"
-        "Un testo è letto come UTF-8, o come Windows-1252 se non è UTF-8 valido.\n"
+        "--salta-righe, --codice e --a-capo si possono ripetere; le REGEX sono espressioni\n"
+        "regolari nella sintassi di Perl. Le colonne restano quelle del file.\n"
+        "Un testo è letto come UTF-8, o come Windows-1252 se non è UTF-8 valido; con un BOM,\n"
+        "come UTF-8 o UTF-16 secondo il BOM.\n"
         "Stato di uscita: 0 nessun problema, 1 problemi trovati, 2 errore d'uso o file non\n"
         "leggibile.\n",
         stdout);
@@ -49,6 +63,16 @@ QString summary(qint64 lines, qint64 problems)
                           : problems == 1 ? u"1 problema trovato"_s
                                           : u"%1 problemi trovati"_s.arg(problems);
     return checked + u", "_s + found;
+}
+
+// Multi-byte tables and their end markers lose lines the reader cannot use: say so, once.
+QString unusableNote(const QByteArray &table, qint64 count, qint64 first)
+{
+    const QString lines = count == 1 ? u"1 riga ignorata che sembra una definizione (riga %1)"_s
+                                     : u"%1 righe ignorate che sembrano definizioni (la prima è "
+                                       "la riga %2)"_s.arg(count);
+    return u"nota: la tabella \"%1\" ha %2: valgono solo i codici di due cifre esadecimali "
+           "seguiti da \"=\""_s.arg(QFile::decodeName(table), lines.arg(first));
 }
 
 } // namespace
@@ -81,6 +105,8 @@ int main(int argc, char *argv[])
             printError(result.error);
             return 2;
         }
+        if (result.unusableLines > 0)
+            printError(unusableNote(path, result.unusableLines, result.firstUnusableLine));
     }
 
     static char outputBuffer[64 * 1024];
@@ -90,7 +116,7 @@ int main(int argc, char *argv[])
     qint64 problems = 0;
     bool unreadable = false;
     for (const QByteArray &name : options.texts) {
-        const FileCheckResult outcome = checkFile(name, table, options.limit, stdout);
+        const FileCheckResult outcome = checkFile(name, table, options, stdout);
         lines += outcome.lines;
         problems += outcome.problems;
         if (!outcome.error.isEmpty()) {

@@ -113,12 +113,17 @@ void TableParser::feedLines(const char *p, const char *end)
 {
     while (p < end) {
         const char *const eol = std::find_if(p, end, isLineEnd);
+        if (p < eol)
+            m_afterCarriageReturn = false;
         if (!m_lineOpen && eol < end) {
             // The whole line is in this feed: the common case.
             if (eol - p >= 3 && p[2] == '=') {
                 const std::size_t code = std::size_t(codeOf(p[0], p[1]));
                 m_raw[code].assign(std::string_view(p + 3, std::size_t(eol - p - 3)));
                 m_defined.set(code);
+            } else {
+                sniff(p, eol);
+                endSniff();
             }
         } else {
             feedLinePart(p, eol);
@@ -126,13 +131,43 @@ void TableParser::feedLines(const char *p, const char *end)
                 return;
             endLine();
         }
+        // The LF of CR LF ends no other line.
+        if (*eol == '\r' || !m_afterCarriageReturn)
+            ++m_line;
+        m_afterCarriageReturn = *eol == '\r';
         p = eol + 1;
     }
+}
+
+void TableParser::sniff(const char *p, const char *end)
+{
+    // A line that defines a code has "=" third, after at most two digits: never unusable.
+    for (; p < end && m_shape == Shape::Open; ++p) {
+        if (m_digits == 0 && !m_marker && (*p == '/' || *p == '*' || *p == '$'))
+            m_marker = true;
+        else if (hexValue(*p) >= 0)
+            ++m_digits;
+        else
+            m_shape =
+                *p == '=' && m_digits >= (m_marker ? 2u : 3u) ? Shape::Unusable : Shape::Other;
+    }
+}
+
+void TableParser::endSniff()
+{
+    if (m_shape == Shape::Unusable || (m_shape == Shape::Open && m_marker && m_digits >= 2)) {
+        if (m_unusableLines++ == 0)
+            m_firstUnusableLine = m_line;
+    }
+    m_shape = Shape::Open;
+    m_marker = false;
+    m_digits = 0;
 }
 
 void TableParser::feedLinePart(const char *begin, const char *end)
 {
     m_lineOpen = true;
+    sniff(begin, end);
     if (m_openText) {
         m_openText->append(std::string_view(begin, std::size_t(end - begin)));
         return;
@@ -149,6 +184,7 @@ void TableParser::feedLinePart(const char *begin, const char *end)
 
 void TableParser::endLine()
 {
+    endSniff();
     m_lineOpen = false;
     m_openText = nullptr;
     m_headLength = 0;

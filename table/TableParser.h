@@ -42,6 +42,13 @@ public:
     // the bytes alone cannot tell, and such pairs are rare in real text. Meant for after finish().
     TextEncoding encoding() const;
 
+    // Lines that look like definitions but cannot be used, which the reading skips like any
+    // other: a code of more than two hex digits before "=" ("8140=..."), and "/", "*" or "$"
+    // with a code, alone or before "=" (end and line-break markers: "/FF=", "*FE"). How many, and
+    // the number of the first, counting CR LF, LF and CR as one line end each.
+    std::size_t unusableLines() const { return m_unusableLines; }
+    std::size_t firstUnusableLine() const { return m_firstUnusableLine; }
+
     // The code of a line from its first two bytes, the way the original numeric conversion reads
     // "&H" followed by them: blanks skipped, hex digits up to the first other byte, none gives 0.
     static int codeOf(char first, char second);
@@ -66,6 +73,9 @@ private:
     // The part of a line that a feed holds, when the line does not lie whole in one feed.
     void feedLinePart(const char *begin, const char *end);
     void endLine();
+    // Follows a line's first bytes until they show whether it looks like an unusable definition.
+    void sniff(const char *begin, const char *end);
+    void endSniff();
 
     std::array<Kept, 256> m_raw;
     std::bitset<256> m_defined;
@@ -75,6 +85,16 @@ private:
     int m_headLength = 0;
     Kept *m_openText = nullptr; // the entry the open line is defining, if any
     bool m_lineOpen = false;
+
+    // The shape of the line being read, and where it is.
+    enum class Shape : std::uint8_t { Open, Unusable, Other };
+    Shape m_shape = Shape::Open;
+    bool m_marker = false;
+    std::size_t m_digits = 0;
+    std::size_t m_line = 1;
+    bool m_afterCarriageReturn = false;
+    std::size_t m_unusableLines = 0;
+    std::size_t m_firstUnusableLine = 0;
 
     TextDecoder m_utf8{TextEncoding::Utf8};
     bool m_sawBeyondAscii = false;

@@ -44,5 +44,8 @@ TableReadResult readTableFile(const QByteArray &path, CharacterTable &table,
     }
     parser.finish();
     table.merge(parser);
-    return {};
+    return {TableReadResult::Outcome::Read,
+            {},
+            qint64(parser.unusableLines()),
+            qint64(parser.firstUnusableLine())};
 }

@@ -11,6 +11,10 @@ struct TableReadResult {
     enum class Outcome { Read, Failed, Cancelled };
     Outcome outcome = Outcome::Read;
     QString error; // Italian, names the file and the reason; empty unless Failed
+    // Lines that look like definitions but cannot be used (see TableParser): how many, and the
+    // number of the first. The table is read without them either way.
+    qint64 unusableLines = 0;
+    qint64 firstUnusableLine = 0;
 
     bool ok() const { return outcome == Outcome::Read; }
 

@@ -49,3 +49,43 @@ char32_t TextDecoder::windows1252(unsigned char byte)
 {
     return Windows1252::toUnicode(byte).unicode();
 }
+
+const unsigned char *TextDecoder::decodeUtf16(const unsigned char *p, const unsigned char *end,
+                                              Utf16Batch &batch, std::size_t &count)
+{
+    const bool little = m_encoding == TextEncoding::Utf16LE;
+    std::size_t n = 0;
+    // One unit gives two characters at most: U+FFFD for a high surrogate left unpaired, then its
+    // own.
+    const auto take = [&](const unsigned char *bytes) {
+        const char16_t unit =
+            little ? char16_t(bytes[0] | bytes[1] << 8) : char16_t(bytes[0] << 8 | bytes[1]);
+        const bool high = unit >= 0xD800 && unit <= 0xDBFF;
+        const bool low = unit >= 0xDC00 && unit <= 0xDFFF;
+        if (m_highSurrogate != 0 && low) {
+            batch[n++] = 0x10000 + ((char32_t(m_highSurrogate) - 0xD800) << 10) + (unit - 0xDC00);
+            m_highSurrogate = 0;
+            return;
+        }
+        if (m_highSurrogate != 0 || low) {
+            m_sawInvalid = true;
+            batch[n++] = Replacement;
+        }
+        m_highSurrogate = high ? unit : 0;
+        if (!high && !low)
+            batch[n++] = unit;
+    };
+    if (m_pendingSize == 1) {
+        m_pending[1] = *p++;
+        m_pendingSize = 0;
+        take(m_pending.data());
+    }
+    for (; end - p >= 2 && n + 2 <= batch.size(); p += 2)
+        take(p);
+    if (end - p == 1) {
+        m_pending[0] = *p++;
+        m_pendingSize = 1;
+    }
+    count = n;
+    return p;
+}

@@ -54,14 +54,12 @@ private:
 
     template <typename OnCharacter>
     void takeSequence(const Sequence &sequence, OnCharacter &onCharacter);
-    template <typename OnCharacter>
-    void decodeUtf16(const unsigned char *p, const unsigned char *end, OnCharacter &onCharacter);
-    template <typename OnCharacter> void takeUnit(char16_t unit, OnCharacter &onCharacter);
-    char16_t unitAt(const unsigned char *p) const
-    {
-        return m_encoding == TextEncoding::Utf16LE ? char16_t(p[0] | p[1] << 8)
-                                                   : char16_t(p[0] << 8 | p[1]);
-    }
+    // UTF-16 out of line, a few characters at a time: inlined beside the UTF-8 loop, its code
+    // pushed the callers' state out of registers. Decodes units from p on into batch, sets count,
+    // and returns where it stopped.
+    using Utf16Batch = std::array<char32_t, 32>;
+    const unsigned char *decodeUtf16(const unsigned char *p, const unsigned char *end,
+                                     Utf16Batch &batch, std::size_t &count);
 
     TextEncoding m_encoding;
     bool m_sawInvalid = false;
@@ -89,7 +87,13 @@ void TextDecoder::decode(std::string_view bytes, OnCharacter &&onCharacter)
         return;
     }
     if (m_encoding != TextEncoding::Utf8) {
-        decodeUtf16(p, end, onCharacter);
+        Utf16Batch batch;
+        std::size_t count = 0;
+        while (p < end) {
+            p = decodeUtf16(p, end, batch, count);
+            for (std::size_t i = 0; i < count; ++i)
+                onCharacter(batch[i]);
+        }
         return;
     }
 
@@ -118,44 +122,6 @@ void TextDecoder::decode(std::string_view bytes, OnCharacter &&onCharacter)
         }
         p += sequence.length;
         takeSequence(sequence, onCharacter);
-    }
-}
-
-template <typename OnCharacter> void TextDecoder::takeUnit(char16_t unit, OnCharacter &onCharacter)
-{
-    const bool high = unit >= 0xD800 && unit <= 0xDBFF;
-    const bool low = unit >= 0xDC00 && unit <= 0xDFFF;
-    if (m_highSurrogate != 0) {
-        const char16_t first = m_highSurrogate;
-        m_highSurrogate = 0;
-        if (low) {
-            onCharacter(0x10000 + ((char32_t(first) - 0xD800) << 10) + (char32_t(unit) - 0xDC00));
-            return;
-        }
-        takeSequence({Replacement, 2, false}, onCharacter);
-    }
-    if (high)
-        m_highSurrogate = unit;
-    else if (low)
-        takeSequence({Replacement, 2, false}, onCharacter);
-    else
-        onCharacter(char32_t(unit));
-}
-
-template <typename OnCharacter>
-void TextDecoder::decodeUtf16(const unsigned char *p, const unsigned char *end,
-                              OnCharacter &onCharacter)
-{
-    if (m_pendingSize == 1 && p < end) {
-        m_pending[1] = *p++;
-        m_pendingSize = 0;
-        takeUnit(unitAt(m_pending.data()), onCharacter);
-    }
-    for (; end - p >= 2; p += 2)
-        takeUnit(unitAt(p), onCharacter);
-    if (p < end) {
-        m_pending[0] = *p;
-        m_pendingSize = 1;
     }
 }
 

@@ -169,6 +169,62 @@ long.txt:1:46: riga di 100000001 caratteri, oltre il limite di 45
 "
 [ "$(tail -n 1 rss)" -lt 65536 ] || fail "peak resident memory $(tail -n 1 rss) kB"
 
+# Script markup: skipped lines, codes that are neither checked nor counted, screen-line breaks
+# measured apart; columns stay the file's own.
+printf '// orig\n#CMD(1)\nAB<$FB>C<line>CCCCx\n' >atlas.txt
+run "markup" --limite 4 --tabella base.tbl --salta-righe // --salta-righe '#' \
+    --codice '<\$[0-9A-F]{2}>' --a-capo '<line>' atlas.txt
+expect_status 1
+expect_out "atlas.txt:3:19: carattere non in tabella: \"x\" (U+0078)
+atlas.txt:3:19: riga di 5 caratteri, oltre il limite di 4
+"
+expect_summary "1 riga controllata, 2 problemi trovati"
+
+# The CI formats, with names and characters that need escaping; a name that is not UTF-8 is
+# written with U+FFFD.
+printf 'A%%"\\\n' >'a,b:c%.txt'
+cp abz.txt $'n\nl.txt'
+cp abz.txt $'x\xe9.txt'
+run "GitHub" --formato github --tabella base.tbl 'a,b:c%.txt' $'n\nl.txt' $'x\xe9.txt'
+expect_status 1
+expect_out '::error file=a%2Cb%3Ac%25.txt,line=1,col=2::carattere non in tabella: "%25" (U+0025)
+::error file=a%2Cb%3Ac%25.txt,line=1,col=3::carattere non in tabella: """ (U+0022)
+::error file=a%2Cb%3Ac%25.txt,line=1,col=4::carattere non in tabella: "\" (U+005C)
+::error file=n%0Al.txt,line=1,col=3::carattere non in tabella: "Z" (U+005A)
+::error file=x�.txt,line=1,col=3::carattere non in tabella: "Z" (U+005A)
+'
+run "JSON" --formato=json --limite 2 --tabella base.tbl 'a,b:c%.txt' $'n\nl.txt' $'x\xe9.txt'
+expect_out '{"file":"a,b:c%.txt","line":1,"column":2,"kind":"carattere","message":"carattere non in tabella: \"%\" (U+0025)","character":"%","codepoint":"U+0025"}
+{"file":"a,b:c%.txt","line":1,"column":3,"kind":"carattere","message":"carattere non in tabella: \"\"\" (U+0022)","character":"\"","codepoint":"U+0022"}
+{"file":"a,b:c%.txt","line":1,"column":4,"kind":"carattere","message":"carattere non in tabella: \"\\\" (U+005C)","character":"\\","codepoint":"U+005C"}
+{"file":"a,b:c%.txt","line":1,"column":3,"kind":"lunghezza","message":"riga di 4 caratteri, oltre il limite di 2","length":4,"limit":2}
+{"file":"n\u000al.txt","line":1,"column":3,"kind":"carattere","message":"carattere non in tabella: \"Z\" (U+005A)","character":"Z","codepoint":"U+005A"}
+{"file":"n\u000al.txt","line":1,"column":3,"kind":"lunghezza","message":"riga di 3 caratteri, oltre il limite di 2","length":3,"limit":2}
+{"file":"x�.txt","line":1,"column":3,"kind":"carattere","message":"carattere non in tabella: \"Z\" (U+005A)","character":"Z","codepoint":"U+005A"}
+{"file":"x�.txt","line":1,"column":3,"kind":"lunghezza","message":"riga di 3 caratteri, oltre il limite di 2","length":3,"limit":2}
+'
+expect_summary "3 righe controllate, 8 problemi trovati"
+
+# UTF-16 read as its mark says; without a mark it is refused, never checked as garbage. A mark
+# followed by bytes that do not fit decides all the same: they become U+FFFD.
+for order in LE BE; do
+    { printf '\ufeff'; printf 'AB\r\nAé\n'; } | iconv -f UTF-8 -t "UTF-16$order" >"u16$order.txt"
+    run "UTF-16 $order" --tabella base.tbl "u16$order.txt"
+    expect_status 1
+    expect_out "u16$order.txt:2:2: carattere non in tabella: \"é\" (U+00E9)
+"
+done
+tail -c +3 u16LE.txt >u16bare.txt
+run "UTF-16 without a mark" --tabella base.tbl abz.txt u16bare.txt
+expect_status 2
+expect_out "abz.txt:1:3: carattere non in tabella: \"Z\" (U+005A)
+"
+expect_err 'Impossibile leggere il testo "u16bare.txt": sembra UTF-16 senza indicatore'
+printf '\xef\xbb\xbfA\xe9B\n' >bom-bad.txt
+run "UTF-8 mark, then a Windows-1252 byte" --tabella base.tbl bom-bad.txt
+expect_out "bom-bad.txt:1:2: carattere non in tabella: \"�\" (U+FFFD)
+"
+
 # Unreadable texts: a message naming the file and the reason, nothing on standard output for
 # it, the other texts still checked, status 2, never a wait.
 mkfifo fifo
@@ -188,13 +244,20 @@ run "missing table" --tabella base.tbl --tabella nessuna.tbl abz.txt
 expect_status 2
 expect_out ""
 expect_err 'Impossibile leggere la tabella "nessuna.tbl": il file non esiste.'
+# Lines of a multi-byte table that cannot be used: one note a table, nothing else changes.
+printf '41=A\r\n8140=X\r\n/FF=\r\n' >multi.tbl
+run "table with unusable lines" --tabella multi.tbl --tabella base.tbl clean.txt
+expect_status 0
+expect_err 'nota: la tabella "multi.tbl" ha 2 righe ignorate che sembrano definizioni (la prima è la riga 2)'
+[ "$(grep -c nota: err)" -eq 1 ] || fail "$(grep -c nota: err) notes"
 run "table that is a FIFO" --tabella fifo abz.txt
 expect_status 2
 expect_err 'Impossibile leggere la tabella "fifo": non è un file ordinario.'
 
 # Usage errors.
 for args in "--bogus --tabella base.tbl" "abz.txt" "--tabella" "--limite -1 --tabella base.tbl" \
-    "--limite 8x --tabella base.tbl" "--tabella= abz.txt"; do
+    "--limite 8x --tabella base.tbl" "--tabella= abz.txt" "--codice ( --tabella base.tbl" \
+    "--formato xml --tabella base.tbl" "--salta-righe= --tabella base.tbl"; do
     # shellcheck disable=SC2086
     run "usage: $args" $args
     expect_status 2

@@ -41,12 +41,13 @@ struct Report {
 
 // Feeds the text in pieces of `piece` bytes (0: all at once).
 Report check(const CharacterTable &table, qint64 limit, TextEncoding encoding,
-             const QByteArray &text, qsizetype piece)
+             const QByteArray &text, qsizetype piece, const ScriptMarkup &markup = {})
 {
     Report report;
-    TextScanner scanner(table, limit, encoding, [&report](const TextProblem &problem) {
-        report.problems.append(describe(problem));
-    });
+    TextScanner scanner(
+        table, limit, encoding,
+        [&report](const TextProblem &problem) { report.problems.append(describe(problem)); },
+        markup);
     const qsizetype step = piece == 0 ? qMax<qsizetype>(1, text.size()) : piece;
     for (qsizetype at = 0; at < text.size(); at += step) {
         const QByteArray block = text.mid(at, step);
@@ -73,6 +74,8 @@ private Q_SLOTS:
     void accentedRuns_data();
     void accentedRuns();
     void invalidUtf8IsNoticed();
+    void markup_data();
+    void markup();
 };
 
 void TestTextScanner::report_data()
@@ -309,6 +312,48 @@ void TestTextScanner::invalidUtf8IsNoticed()
                                     piece);
         QCOMPARE(report.problems, (QStringList{u"1:2:U+FFFD"_s, u"1:4:U+FFFD"_s}));
         QVERIFY(report.sawInvalid);
+    }
+}
+
+void TestTextScanner::markup_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QStringList>("problems");
+    QTest::addColumn<qint64>("lines");
+    const auto row = [](const char *name, const QByteArray &text, const QStringList &problems,
+                        qint64 lines = 1) { QTest::newRow(name) << text << problems << lines; };
+    row("skipped lines", "\xEF\xBB\xBF// x\r\n#CMD(x)\n//"_ba, {}, 0);
+    row("numbered after skipped ones", "//\nx"_ba, {u"2:1:U+0078"_s});
+    row("prefix not at the start", " //"_ba, {u"1:2:U+002F"_s, u"1:3:U+002F"_s});
+    row("codes neither checked nor counted", "AB<$FB>C<end>A"_ba, {});
+    row("past the limit after a code", "A<$FB>BCAB"_ba, {u"1:10:>5"_s});
+    row("screen lines measured apart", "ABCA<line>ABCA"_ba, {});
+    row("second screen line too long", "AB<line>CCCCC"_ba, {u"1:13:>5"_s});
+    row("first screen line too long", "CCCCC<line>AB"_ba, {u"1:5:>5"_s});
+    row("break code at the end", "ABCAB<line>"_ba, {u"1:5:>5"_s});
+    row("columns count a pair once", "A\xF0\x9F\x98\x80<line>x"_ba,
+        {u"1:2:U+1F600"_s, u"1:9:U+0078"_s});
+    row("code-like text that matches nothing", "<$G>"_ba,
+        {u"1:1:U+003C"_s, u"1:2:U+0024"_s, u"1:3:U+0047"_s, u"1:4:U+003E"_s});
+    row("empty matches mark nothing", "AQQBx"_ba, {u"1:5:U+0078"_s});
+}
+
+void TestTextScanner::markup()
+{
+    // Atlas-style markup; <line> is both a code and a break, "Q*" also matches empty.
+    QFETCH(QByteArray, text);
+    QFETCH(QStringList, problems);
+    QFETCH(qint64, lines);
+    ScriptMarkup markup;
+    markup.skippedPrefixes = QStringList{u"//"_s, u"#"_s};
+    for (const QString &code : {u"<\\$[0-9A-F]{2}>"_s, u"<[a-z]+>"_s, u"Q*"_s})
+        markup.codes.append(QRegularExpression(code));
+    markup.lineBreaks.append(QRegularExpression(u"<line>"_s));
+    for (qsizetype piece = 0; piece <= text.size(); ++piece) {
+        const Report report =
+            check(tableDefining(u"ABC "_s), 4, TextEncoding::Utf8, text, piece, markup);
+        QVERIFY2(report.problems == problems, qPrintable(report.problems.join(u' ')));
+        QCOMPARE(report.lines, lines);
     }
 }
 

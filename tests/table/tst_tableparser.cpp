@@ -238,6 +238,30 @@ private Q_SLOTS:
         QCOMPARE(parse(file).definedCount(), std::size_t(0));
     }
 
+    // Lines that look like definitions but cannot be used: how many, and the first one's number.
+    void unusableLines_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<int>("first");
+        QTest::newRow("none") << "41=A\r\n; 8140=X\r\n//\r\n*Nota\r\n123\r\n/F=x\r\n"_ba << 0 << 0;
+        QTest::newRow("multi-byte codes") << "41=A\r\n8140=X\r\n123=\r\n"_ba << 2 << 2;
+        QTest::newRow("markers") << "/FF=\n*FE\n$0A=x"_ba << 3 << 1;
+        QTest::newRow("after each line end") << "\r\n\n\r41=A\r8140="_ba << 1 << 5;
+        QTest::newRow("after the mark") << "\xEF\xBB\xBF*FE\r\n"_ba << 1 << 1;
+    }
+    void unusableLines()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(int, count);
+        QFETCH(int, first);
+        for (qsizetype step = 0; step <= file.size(); ++step) {
+            const TableParser parser = parse(file, step);
+            QCOMPARE(parser.unusableLines(), std::size_t(count));
+            QCOMPARE(parser.firstUnusableLine(), std::size_t(first));
+        }
+    }
+
     // The whole file decides how its texts are read, wherever the feeds cut it.
     void encoding_data()
     {

@@ -163,6 +163,8 @@ private Q_SLOTS:
         QTest::newRow("lone low") << be << "\xDE\x00\0A"_ba << R + u"A"_s << true;
         QTest::newRow("high at the end") << le << "A\0\x3D\xD8"_ba << u"A"_s + R << true;
         QTest::newRow("odd byte at the end") << le << "A\0B"_ba << u"A"_s + R << true;
+        QTest::newRow("many LE pairs") << le << "A\0\x3D\xD8\x00\xDE"_ba.repeated(40)
+                                       << u"A\U0001F600"_s.repeated(40) << false;
         QTest::newRow("high, then odd byte") << be << "\xD8\x3D\0"_ba << R + R << true;
     }
     // Whole and in blocks of every size, so that every sequence is split at every place.

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QByteArray>
+#include <QtGlobal>
+
+#include <string>
+
+struct TextProblem;
+
+enum class ReportFormat {
+    Text,   // TEXT:LINE:COLUMN: message, as compilers write
+    GitHub, // ::error file=TEXT,line=LINE,col=COLUMN::message, a GitHub Actions workflow command
+    Json,   // one JSON object a line
+};
+
+// Writes the problems of one text, one line each, in one of the report's forms.
+class ProblemReport final {
+public:
+    // name: the text's name as given; limit: the --limite in force.
+    ProblemReport(ReportFormat format, const QByteArray &name, qint64 limit);
+
+    void append(std::string &out, const TextProblem &problem) const;
+
+private:
+    ReportFormat m_format;
+    std::string m_name; // escaped as the format wants
+    qint64 m_limit;
+};
