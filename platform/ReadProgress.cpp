@@ -72,10 +72,19 @@ bool ReadProgress::eventFilter(QObject *watched, QEvent *event)
             m_parent, [parent = m_parent] { parent->activateWindow(); }, Qt::QueuedConnection);
         return false;
     }
-    if (event->type() != QEvent::KeyPress ||
-        static_cast<QKeyEvent *>(event)->key() != Qt::Key_Escape ||
-        static_cast<QWidget *>(watched)->window() != m_parent->window())
+    // The dialog may still hold the keyboard for a moment after the platform activated it.
+    const QWidget *window = static_cast<QWidget *>(watched)->window();
+    const bool escape =
+        (event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride) &&
+        static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape;
+    if (!escape || (window != m_parent->window() && window != m_dialog))
         return false;
+    if (event->type() == QEvent::ShortcutOverride) {
+        // Claimed as a plain key, so that no shortcut (the dialog's own Escape among them)
+        // takes it before the key press comes here.
+        event->accept();
+        return true;
+    }
     Q_EMIT canceled();
     return true;
 }
