@@ -72,7 +72,7 @@ while read -r soname; do
     needs+=("${owner%%:*}")
 done < <(readelf -d "$program" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p')
 for need in "${needs[@]}"; do
-    printf '%s\n' "${names[@]}" | grep -qxF "$need" || fail "Depends lacks $need"
+    printf '%s\n' "${names[@]}" | grep -xF "$need" >/dev/null || fail "Depends lacks $need"
 done
 for name in "${names[@]}"; do
     # Nothing from the build: no headers, no tools, no sanitizer runtimes.
@@ -82,7 +82,7 @@ for name in "${names[@]}"; do
     esac
     # This machine runs the program, so every package named must be installed here; a name
     # that is not is misspelt or from another release.
-    dpkg-query -W -f='${Status}\n' "$name" 2>/dev/null | grep -q 'install ok installed' ||
+    dpkg-query -W -f='${Status}\n' "$name" 2>/dev/null | grep 'install ok installed' >/dev/null ||
         fail "Depends names $name, which is not installed here"
 done
 
@@ -93,8 +93,8 @@ for entry in "${programs[@]}"; do
     name=${entry##*/}
     binary=$root/usr/bin/$name
     grep -qxF "./usr/share/man/man1/$name.1.gz" <<<"$files" || fail "$name has no manual page"
-    readelf -h "$binary" | grep -q 'Type: *DYN' || fail "$name is not a PIE"
-    readelf -lW "$binary" | grep -q GNU_RELRO || fail "$name has no RELRO segment"
+    readelf -h "$binary" | grep 'Type: *DYN' >/dev/null || fail "$name is not a PIE"
+    readelf -lW "$binary" | grep GNU_RELRO >/dev/null || fail "$name has no RELRO segment"
     readelf -dW "$binary" | grep -Eq 'BIND_NOW|FLAGS_1.*NOW' || fail "$name is not bound now"
     symbols=$(readelf --dyn-syms -W "$binary" | awk '$7 == "UND" {print $8}' | sed 's/@.*//')
     grep -qx '__stack_chk_fail' <<<"$symbols" || fail "$name has no stack protector"

@@ -57,12 +57,12 @@ grep -q '<lang>it</lang>' "$metainfo" || fail "metainfo does not record the Ital
 # Icons: the right size, at most 16 colours for the bitmaps, and a real SVG.
 for size in 16 32; do
     png=$hicolor/${size}x${size}/apps/$id.png
-    file -b "$png" | grep -q "^PNG image data, $size x $size," || fail "$png: $(file -b "$png")"
+    file -b "$png" | grep "^PNG image data, $size x $size," >/dev/null || fail "$png: $(file -b "$png")"
     colours=$(identify -format '%k' "$png")
     [ "$colours" -le 16 ] || fail "$size px icon has $colours colours"
     [ "$(identify -format '%A' "$png")" != False ] || fail "$size px icon has no transparency"
 done
-file -b "$hicolor/scalable/apps/$id.svg" | grep -q '^SVG Scalable Vector Graphics image' ||
+file -b "$hicolor/scalable/apps/$id.svg" | grep '^SVG Scalable Vector Graphics image' >/dev/null ||
     fail "scalable icon is not an SVG"
 
 # The manual page of every program: gzip -9n, and clean for man and lexgrog.
@@ -75,7 +75,7 @@ for program in "$prefix"/bin/*; do
     fi
     lexgrog "$page" >/dev/null || fail "lexgrog cannot read the NAME section of ${page##*/}"
 done
-zcat "$prefix/share/man/man1/verzino.1.gz" | grep -q '^\.SH "FORMATO DELLE TABELLE"' ||
+zcat "$prefix/share/man/man1/verzino.1.gz" | grep '^\.SH "FORMATO DELLE TABELLE"' >/dev/null ||
     fail "verzino(1) does not describe the table format"
 
 # The licence, as the metainfo and the package's copyright file name it.

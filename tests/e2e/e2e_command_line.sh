@@ -29,14 +29,14 @@ run() {
 }
 
 run 0 --help
-head -n 1 "$work/out" | grep -qx 'Uso: verzino \[OPZIONE\]... \[TABELLA.tbl\]' ||
+head -n 1 "$work/out" | grep -x 'Uso: verzino \[OPZIONE\]... \[TABELLA.tbl\]' >/dev/null ||
     fail "--help: $(head -n 1 "$work/out")"
 grep -q 'mostra la versione ed esce' "$work/out" || fail "--help does not list --version"
 [ ! -s "$work/err" ] || fail "--help wrote to stderr: $(cat "$work/err")"
 run 0 -h
 grep -q '^Uso: verzino' "$work/out" || fail "-h"
 run 0 --version
-head -n 1 "$work/out" | grep -qx 'Verzino 1.00' || fail "--version: $(head -n 1 "$work/out")"
+head -n 1 "$work/out" | grep -x 'Verzino 1.00' >/dev/null || fail "--version: $(head -n 1 "$work/out")"
 grep -q 'GPL versione 3 o successiva' "$work/out" || fail "--version names no licence"
 echo "PASS --help and --version without a display"
 

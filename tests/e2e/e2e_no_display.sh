@@ -27,7 +27,7 @@ check() {
         cat "$work/err"
         exit 1
     fi
-    if ! head -n 1 "$work/err" | grep -q "^Verzino: .*$first"; then
+    if ! head -n 1 "$work/err" | grep "^Verzino: .*$first" >/dev/null; then
         echo "FAIL $what: the first line should say '$first':"
         cat "$work/err"
         exit 1
