@@ -2,8 +2,11 @@
 
 #include "CheckOptions.h"
 #include "ProblemReport.h"
+#include "TextCheck.h"
 #include "TextFile.h"
 #include "TextScanner.h"
+
+#include <QFile>
 
 #include <algorithm>
 #include <optional>
@@ -32,10 +35,16 @@ bool looksLikeUtf16(std::string_view start)
 
 } // namespace
 
-// A text with a byte order mark is read as the mark says. Any other is read once as UTF-8, which
-// also tells whether it is UTF-8, with its report held back; only a text that is not UTF-8, or
-// whose report outgrows what is held, is read a second time, then with the report going straight
-// out.
+TextReading TextReading::of(std::string_view start)
+{
+    if (const std::optional<ByteOrderMark> mark = byteOrderMark(start))
+        return {mark->encoding, mark->length};
+    return {TextEncoding::Utf8, 0, true, looksLikeUtf16(start)};
+}
+
+// A UTF-8 text without a mark is read once, which also tells whether it is UTF-8, with its report
+// held back; only a text that is not UTF-8, or whose report outgrows what is held, is read a
+// second time, then with the report going straight out.
 FileCheckResult checkFile(const QByteArray &name, const CharacterTable &table,
                           const CheckOptions &options, std::FILE *out)
 {
@@ -43,15 +52,14 @@ FileCheckResult checkFile(const QByteArray &name, const CharacterTable &table,
         std::fwrite(text.data(), 1, text.size(), out);
     };
     constexpr std::size_t kHeldReport = 1024 * 1024;
-    const ProblemReport report(options.format, name, options.limit);
+    const ProblemReport report(options.format, name);
     TextFile text(name);
     std::string held;
     bool heldAll = true;
-    bool guessing = false; // UTF-8 without a mark, until the end shows it is
-    bool refused = false;
+    TextReading reading;
     std::string line;
-    const auto sink = [&](const TextProblem &problem) {
-        if (!guessing) {
+    const TextScanner::ProblemSink sink = [&](const TextProblem &problem) {
+        if (!reading.guessed) {
             line.clear();
             report.append(line, problem);
             print(line);
@@ -63,48 +71,59 @@ FileCheckResult checkFile(const QByteArray &name, const CharacterTable &table,
             }
         }
     };
-    std::optional<TextScanner> first;
+    const auto stopped = [&](const TextCheck &check) {
+        if (reading.guessed && heldAll)
+            print(held);
+        const QString where = name == "-" ? u"standard input"_s : QFile::decodeName(name);
+        return FileCheckResult{check.scanner().lines(), check.scanner().problems(),
+                               where + u", "_s + check.scanner().error(), true};
+    };
+
+    std::optional<TextCheck> first;
+    bool ok = true;
     const bool read = text.read([&](std::string_view block) {
         if (!first) {
-            const std::optional<ByteOrderMark> mark = byteOrderMark(block);
-            refused = !mark && looksLikeUtf16(block);
-            if (refused)
+            reading = TextReading::of(block);
+            if (reading.refused)
                 return false;
-            guessing = !mark;
-            first.emplace(table, options.limit, mark ? mark->encoding : TextEncoding::Utf8, sink,
-                          options.markup);
+            first.emplace(reading, table, options, sink);
         }
-        first->feed(block);
-        return !(guessing && first->sawInvalidUtf8());
+        ok = first->feed(block);
+        return ok && !(reading.guessed && first->sawInvalid());
     });
-    if (refused) {
+    if (reading.refused) {
         text.fail(u"sembra UTF-16 senza indicatore dell'ordine dei byte (BOM); va salvato in "
                   "UTF-8, o in UTF-16 con il BOM"_s);
         return {0, 0, text.error()};
     }
+    if (!ok)
+        return stopped(*first);
     if (!read) {
-        const bool written = first && !guessing;
-        return {written ? first->lines() : 0, written ? first->problems() : 0, text.error()};
+        const bool written = first && !reading.guessed;
+        return {written ? first->scanner().lines() : 0, written ? first->scanner().problems() : 0,
+                text.error()};
     }
     if (!first)
         return {}; // empty
-    first->finish();
-    if (!guessing || (!first->sawInvalidUtf8() && heldAll)) {
+    if (!first->finish())
+        return stopped(*first);
+    if (!reading.guessed || (!first->sawInvalid() && heldAll)) {
         print(held);
-        return {first->lines(), first->problems(), {}};
+        return {first->scanner().lines(), first->scanner().problems(), {}};
     }
 
-    const bool utf8 = !first->sawInvalidUtf8();
-    guessing = false;
-    TextScanner second(table, options.limit, utf8 ? TextEncoding::Utf8 : TextEncoding::Windows1252,
-                       sink, options.markup);
-    const bool readAgain = text.readAgain([&second](std::string_view block) {
-        second.feed(block);
+    const bool utf8 = !first->sawInvalid();
+    reading.guessed = false;
+    TextCheck second({utf8 ? TextEncoding::Utf8 : TextEncoding::Windows1252}, table, options, sink);
+    const bool readAgain = text.readAgain([&](std::string_view block) {
+        ok = ok && second.feed(block);
         return true;
     });
-    second.finish();
-    if (readAgain && utf8 && second.sawInvalidUtf8())
+    if (!ok || !second.finish())
+        return stopped(second);
+    if (readAgain && utf8 && second.sawInvalid())
         text.setChanged();
-    const bool failed = !readAgain || (utf8 && second.sawInvalidUtf8());
-    return {second.lines(), second.problems(), failed ? text.error() : QString()};
+    const bool failed = !readAgain || (utf8 && second.sawInvalid());
+    return {second.scanner().lines(), second.scanner().problems(),
+            failed ? text.error() : QString()};
 }

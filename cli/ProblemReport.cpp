@@ -77,8 +77,7 @@ void appendJson(std::string &out, std::string_view text)
 
 } // namespace
 
-ProblemReport::ProblemReport(ReportFormat format, const QByteArray &name, qint64 limit)
-    : m_format(format), m_limit(limit)
+ProblemReport::ProblemReport(ReportFormat format, const QByteArray &name) : m_format(format)
 {
     if (format == ReportFormat::Text)
         m_name.assign(name.constData(), std::size_t(name.size()));
@@ -90,19 +89,42 @@ ProblemReport::ProblemReport(ReportFormat format, const QByteArray &name, qint64
 
 void ProblemReport::append(std::string &out, const TextProblem &problem) const
 {
-    const bool character = problem.kind == TextProblem::Kind::Character;
+    using Kind = TextProblem::Kind;
     std::string message;
-    if (character) {
-        message += "carattere non in tabella: \"";
-        appendUtf8(message, problem.character);
-        message += "\" (";
+    const auto quoted = [&message](std::string_view text) {
+        message += '"';
+        message += text;
+        message += '"';
+    };
+    std::string character;
+    appendUtf8(character, problem.character);
+    switch (problem.kind) {
+    case Kind::Character:
+        message += "carattere non in tabella: ";
+        quoted(character);
+        message += " (";
         appendCodePoint(message, problem.character);
         message += ')';
-    } else {
-        message += "riga di ";
-        appendNumber(message, problem.length);
-        message += " caratteri, oltre il limite di ";
-        appendNumber(message, m_limit);
+        break;
+    case Kind::LineTooLong:
+    case Kind::BoxTooFull:
+        message += problem.kind == Kind::LineTooLong ? "riga di " : "box di ";
+        appendNumber(message, problem.count);
+        message += problem.kind == Kind::LineTooLong ? " caratteri" : " righe";
+        message += ", oltre il limite di ";
+        appendNumber(message, problem.limit);
+        break;
+    case Kind::MissingCode:
+        message += "codice mancante: ";
+        quoted(problem.code);
+        message += " (nell'originale alla riga ";
+        appendNumber(message, problem.count);
+        message += ')';
+        break;
+    case Kind::ExtraCode:
+        message += "codice in più: ";
+        quoted(problem.code);
+        break;
     }
 
     switch (m_format) {
@@ -125,32 +147,49 @@ void ProblemReport::append(std::string &out, const TextProblem &problem) const
         out += "::";
         appendGitHub(out, message, false);
         break;
-    case ReportFormat::Json:
+    case ReportFormat::Json: {
+        const auto string = [&out](const char *key, std::string_view value) {
+            out += ",\"";
+            out += key;
+            out += "\":\"";
+            appendJson(out, value);
+            out += '"';
+        };
+        const auto number = [&out](const char *key, qint64 value) {
+            out += ",\"";
+            out += key;
+            out += "\":";
+            appendNumber(out, value);
+        };
         out += "{\"file\":\"";
         out += m_name;
-        out += "\",\"line\":";
-        appendNumber(out, problem.line);
-        out += ",\"column\":";
-        appendNumber(out, problem.column);
-        out += character ? ",\"kind\":\"carattere\"" : ",\"kind\":\"lunghezza\"";
-        out += ",\"message\":\"";
-        appendJson(out, message);
-        if (character) {
-            out += "\",\"character\":\"";
-            std::string ch;
-            appendUtf8(ch, problem.character);
-            appendJson(out, ch);
-            out += "\",\"codepoint\":\"";
-            appendCodePoint(out, problem.character);
-            out += "\"}";
+        out += '"';
+        number("line", problem.line);
+        number("column", problem.column);
+        string("kind", problem.kind == Kind::Character     ? "carattere"
+                       : problem.kind == Kind::LineTooLong ? "lunghezza"
+                       : problem.kind == Kind::BoxTooFull  ? "righe"
+                                                           : "codice");
+        string("message", message);
+        if (problem.kind == Kind::Character) {
+            string("character", character);
+            std::string codePoint;
+            appendCodePoint(codePoint, problem.character);
+            string("codepoint", codePoint);
+        } else if (problem.kind == Kind::LineTooLong) {
+            number("length", problem.count);
+            number("limit", problem.limit);
+        } else if (problem.kind == Kind::BoxTooFull) {
+            number("lines", problem.count);
+            number("limit", problem.limit);
         } else {
-            out += "\",\"length\":";
-            appendNumber(out, problem.length);
-            out += ",\"limit\":";
-            appendNumber(out, m_limit);
-            out += '}';
+            string("code", problem.code);
+            if (problem.kind == Kind::MissingCode)
+                number("original_line", problem.count);
         }
+        out += '}';
         break;
+    }
     }
     out += '\n';
 }

@@ -16,13 +16,12 @@ enum class ReportFormat {
 // Writes the problems of one text, one line each, in one of the report's forms.
 class ProblemReport final {
 public:
-    // name: the text's name as given; limit: the --limite in force.
-    ProblemReport(ReportFormat format, const QByteArray &name, qint64 limit);
+    // name: the text's name as given.
+    ProblemReport(ReportFormat format, const QByteArray &name);
 
     void append(std::string &out, const TextProblem &problem) const;
 
 private:
     ReportFormat m_format;
     std::string m_name; // escaped as the format wants
-    qint64 m_limit;
 };

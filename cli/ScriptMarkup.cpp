@@ -2,33 +2,65 @@
 
 #include <algorithm>
 
-bool ScriptMarkup::skips(const QString &line) const
+ScriptMarkup::LineKind ScriptMarkup::kind(std::string_view line) const
 {
-    return std::any_of(skippedPrefixes.cbegin(), skippedPrefixes.cend(),
-                       [&line](const QString &prefix) { return line.startsWith(prefix); });
+    const auto startsLine = [line](const QByteArray &prefix) {
+        return line.starts_with(std::string_view(prefix.constData(), std::size_t(prefix.size())));
+    };
+    if (std::any_of(skippedPrefixes.cbegin(), skippedPrefixes.cend(), startsLine))
+        return LineKind::Skipped;
+    if (std::any_of(originalPrefixes.cbegin(), originalPrefixes.cend(), startsLine))
+        return LineKind::Original;
+    return LineKind::Text;
 }
 
-void ScriptMarkup::mark(const QString &line, std::vector<unsigned char> &marks) const
+CodeFinder::CodeFinder(const ScriptMarkup &markup)
 {
-    marks.assign(std::size_t(line.size()), Text);
-    // The line comes from the decoder, so it is valid UTF-16 and PCRE2 need not check it again.
-    const auto markMatches = [&](const QRegularExpression &pattern, bool endsScreenLine) {
-        QRegularExpressionMatchIterator matches =
-            pattern.globalMatch(line, 0, QRegularExpression::NormalMatch,
-                                QRegularExpression::DontCheckSubjectStringMatchOption);
-        while (matches.hasNext()) {
-            const QRegularExpressionMatch match = matches.next();
-            const qsizetype end = match.capturedEnd();
-            if (end == match.capturedStart())
-                continue;
-            for (qsizetype i = match.capturedStart(); i < end; ++i)
-                marks[std::size_t(i)] |= Code;
-            if (endsScreenLine)
-                marks[std::size_t(end - 1)] |= ScreenLineEnd;
+    for (const auto &[patterns, kind] : {std::pair{&markup.codes, Code::Kind::Plain},
+                                         std::pair{&markup.boxEnds, Code::Kind::BoxEnd},
+                                         std::pair{&markup.lineBreaks, Code::Kind::LineBreak}}) {
+        for (const Pattern &pattern : *patterns)
+            m_all.push_back({&pattern, kind});
+    }
+}
+
+void CodeFinder::start(std::string_view line, bool withLineBreaks)
+{
+    m_line = line;
+    m_active.clear();
+    for (const Cursor &cursor : m_all) {
+        if (withLineBreaks || cursor.kind != Code::Kind::LineBreak)
+            advance(m_active.emplace_back(cursor), 0);
+    }
+}
+
+// The pattern's next non-empty match from `from` on. After an empty match the search goes on
+// from the same place with empty matches there ruled out, as Perl's does.
+void CodeFinder::advance(Cursor &cursor, std::size_t from)
+{
+    bool emptyAtFrom = true;
+    do {
+        cursor.outcome = cursor.pattern->find(m_line, from, emptyAtFrom, cursor.match);
+        from = cursor.match.start;
+        emptyAtFrom = false;
+    } while (cursor.outcome == Pattern::Outcome::Found && cursor.match.end == cursor.match.start);
+}
+
+Pattern::Outcome CodeFinder::next(Code &code)
+{
+    Cursor *first = nullptr;
+    for (Cursor &cursor : m_active) {
+        if (cursor.outcome == Pattern::Outcome::Failed) {
+            m_failed = cursor.pattern;
+            return Pattern::Outcome::Failed;
         }
-    };
-    for (const QRegularExpression &pattern : codes)
-        markMatches(pattern, false);
-    for (const QRegularExpression &pattern : lineBreaks)
-        markMatches(pattern, true);
+        if (cursor.outcome == Pattern::Outcome::Found &&
+            (!first || cursor.match.start < first->match.start))
+            first = &cursor;
+    }
+    if (!first)
+        return Pattern::Outcome::NotFound;
+    code = {first->match.start, first->match.end, first->kind};
+    advance(*first, first->match.end);
+    return Pattern::Outcome::Found;
 }

@@ -5,6 +5,7 @@
 #include "FileCheck.h"
 #include "TableReader.h"
 
+#include <QDir>
 #include <QFile>
 
 #include <cstdio>
@@ -23,9 +24,7 @@ void printError(const QString &message)
 void printHelp()
 {
     std::fputs(
-        "Uso: verzino-controlla [--limite N] --tabella FILE [--tabella FILE ...] [TESTO ...]\n"
-        "         [--salta-righe PREFISSO ...] [--codice REGEX ...] [--a-capo REGEX ...]\n"
-        "         [--formato testo|github|json]\n"
+        "Uso: verzino-controlla [OPZIONI] --tabella FILE [--tabella FILE ...] [TESTO ...]\n"
         "\n"
         "Controlla ogni riga dei testi con le regole della casella di Verzino: ogni carattere\n"
         "deve essere definito dalle tabelle e, con --limite, nessuna riga deve superare N\n"
@@ -37,32 +36,50 @@ void printHelp()
         "                         unisce alle precedenti\n"
         "  --limite N             numero massimo di caratteri per riga (0: nessun limite)\n"
         "  --salta-righe PREFISSO le righe che cominciano con PREFISSO non sono controllate\n"
+        "  --originale PREFISSO   le righe che cominciano con PREFISSO hanno il testo originale:\n"
+        "                         non sono controllate, ma il messaggio che le segue deve\n"
+        "                         averne gli stessi codici, in qualsiasi ordine (gli a capo\n"
+        "                         esclusi); il messaggio finisce alla riga originale, vuota o\n"
+        "                         saltata che viene dopo\n"
         "  --codice REGEX         i tratti di riga che corrispondono sono codici di controllo:\n"
         "                         non controllati e fuori dal conto del limite\n"
         "  --a-capo REGEX         come --codice, e il codice va a capo sullo schermo: il limite\n"
         "                         vale per ogni pezzo di riga fra un a capo e l'altro\n"
+        "  --fine-box REGEX       come --codice, e il codice chiude il box di testo (e la riga\n"
+        "                         di schermo)\n"
+        "  --righe-per-box N      righe di schermo al massimo in un box (da 1 a 99); un box\n"
+        "                         finisce a un --fine-box, alla fine del messaggio o a una riga\n"
+        "                         vuota o saltata; una riga del file finisce la riga di schermo\n"
         "  --formato FORMATO      testo (predefinito), github (comandi di GitHub Actions) o\n"
         "                         json (un oggetto JSON per riga)\n"
+        "  --nessun-file-opzioni  non legge il file .verzino-controlla\n"
         "  --help                 mostra questo aiuto ed esce\n"
         "  --version              mostra la versione ed esce\n"
         "\n"
-        "--salta-righe, --codice e --a-capo si possono ripetere; le REGEX sono espressioni\n"
-        "regolari nella sintassi di Perl. Le colonne restano quelle del file.\n"
+        "--salta-righe, --originale, --codice, --a-capo e --fine-box si possono ripetere; le\n"
+        "REGEX sono espressioni regolari nella sintassi di Perl (PCRE2). Le colonne restano\n"
+        "quelle del file.\n"
+        "Le opzioni si possono scrivere anche nel file .verzino-controlla, nella cartella\n"
+        "corrente o in una sopra: un'opzione per riga, poi uno spazio e il valore così com'è\n"
+        "fino alla fine della riga; le righe che cominciano con # sono commenti. I nomi delle\n"
+        "tabelle vi sono relativi alla cartella del file. Le opzioni della riga di comando\n"
+        "vengono dopo quelle del file.\n"
         "Un testo è letto come UTF-8, o come Windows-1252 se non è UTF-8 valido; con un BOM,\n"
         "come UTF-8 o UTF-16 secondo il BOM.\n"
-        "Stato di uscita: 0 nessun problema, 1 problemi trovati, 2 errore d'uso o file non\n"
-        "leggibile.\n",
+        "Stato di uscita: 0 nessun problema, 1 problemi trovati, 2 errore d'uso, file non\n"
+        "leggibile o espressione regolare che non si può applicare a una riga.\n",
         stdout);
 }
 
-QString summary(qint64 lines, qint64 problems)
+// After a text that could not be checked whole, "no problem found" would say too much.
+QString summary(qint64 lines, qint64 problems, bool whole)
 {
     const QString checked =
         lines == 1 ? u"1 riga controllata"_s : u"%1 righe controllate"_s.arg(lines);
-    const QString found = problems == 0   ? u"nessun problema trovato"_s
-                          : problems == 1 ? u"1 problema trovato"_s
-                                          : u"%1 problemi trovati"_s.arg(problems);
-    return checked + u", "_s + found;
+    const QString found = problems == 1            ? u"1 problema trovato"_s
+                          : problems > 0 || !whole ? u"%1 problemi trovati"_s.arg(problems)
+                                                   : u"nessun problema trovato"_s;
+    return (whole ? QString() : u"controllo incompleto: "_s) + checked + u", "_s + found;
 }
 
 // Multi-byte tables and their end markers lose lines the reader cannot use: say so, once.
@@ -82,7 +99,7 @@ int main(int argc, char *argv[])
     QList<QByteArray> arguments;
     for (int i = 1; i < argc; ++i)
         arguments.append(QByteArray(argv[i]));
-    const CheckOptions options = CheckOptions::parse(arguments);
+    const CheckOptions options = CheckOptions::parse(arguments, QDir::currentPath());
     switch (options.action) {
     case CheckOptions::Action::Help:
         printHelp();
@@ -124,13 +141,15 @@ int main(int argc, char *argv[])
             printError(outcome.error);
             unreadable = true;
         }
+        if (outcome.fatal)
+            break;
     }
 
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
         printError(u"impossibile scrivere i risultati sullo standard output"_s);
         return 2;
     }
-    printError(summary(lines, problems));
+    printError(summary(lines, problems, !unreadable));
     if (unreadable)
         return 2;
     return problems > 0 ? 1 : 0;

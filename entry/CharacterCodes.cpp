@@ -14,6 +14,15 @@ bool isShortcut(Qt::KeyboardModifiers modifiers)
 
 } // namespace
 
+std::optional<qint16> keyCodeOf(char32_t ch)
+{
+    if ((QChar::category(ch) == QChar::Other_Control && ch != 0x7F) || QChar::isSurrogate(ch))
+        return std::nullopt;
+    const std::optional<unsigned char> code =
+        ch <= 0xFFFF ? Windows1252::fromUnicode(QChar(char16_t(ch))) : std::nullopt;
+    return code ? qint16(*code) : KeyCode::OutsideCodePage;
+}
+
 QList<TypedCharacter> typedCharacters(int qtKey, Qt::KeyboardModifiers modifiers,
                                       const QString &text)
 {
@@ -21,7 +30,7 @@ QList<TypedCharacter> typedCharacters(int qtKey, Qt::KeyboardModifiers modifiers
         return {{KeyCode::Enter, {}}};
     if (qtKey == Qt::Key_Backspace)
         return {{KeyCode::Backspace, {}}};
-    if (isShortcut(modifiers))
+    if (isShortcut(modifiers) || qtKey == Qt::Key_Delete)
         return {};
     return committedCharacters(text);
 }
@@ -30,19 +39,13 @@ QList<TypedCharacter> committedCharacters(const QString &text)
 {
     QList<TypedCharacter> typed;
     for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar ch = text.at(i);
-        if (ch.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
-            // A character beyond the Basic Multilingual Plane: never in the code page.
-            typed.append({KeyCode::OutsideCodePage, text.mid(i, 2)});
-            ++i;
-            continue;
-        }
-        // Qt puts control characters into the text of keys that type nothing (Delete gives
-        // 0x7f, Escape 0x1b, Tab 0x09); a lone surrogate is no character either.
-        if (ch.category() == QChar::Other_Control || ch.isSurrogate())
-            continue;
-        const std::optional<unsigned char> code = Windows1252::fromUnicode(ch);
-        typed.append({code ? qint16(*code) : KeyCode::OutsideCodePage, QString(ch)});
+        const bool pair =
+            text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate();
+        const char32_t ch =
+            pair ? QChar::surrogateToUcs4(text.at(i), text.at(i + 1)) : text.at(i).unicode();
+        if (const std::optional<qint16> code = keyCodeOf(ch))
+            typed.append({*code, text.mid(i, pair ? 2 : 1)});
+        i += pair ? 1 : 0;
     }
     return typed;
 }

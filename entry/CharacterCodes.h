@@ -4,6 +4,8 @@
 #include <QString>
 #include <Qt>
 
+#include <optional>
+
 // The character code of a keystroke: 13 Enter, 8 Backspace, 0..255 a Windows-1252 character.
 namespace KeyCode {
 constexpr qint16 Enter = 13;
@@ -11,6 +13,13 @@ constexpr qint16 Backspace = 8;
 // A typed character that has no Windows-1252 code (Greek, Cyrillic, emoji).
 constexpr qint16 OutsideCodePage = -1;
 } // namespace KeyCode
+
+// The code of a typed character: its Windows-1252 code, OutsideCodePage for one without, or
+// none for a character that is never typed: Qt puts control characters into the text of keys
+// that type nothing (Escape gives 0x1b, Tab 0x09), and a lone surrogate is no character. DEL
+// (0x7f) is code 127, checked like the printable codes; the Delete key that gives it types
+// nothing.
+std::optional<qint16> keyCodeOf(char32_t ch);
 
 // One character keystroke: its code, and the text it types (empty for Return and Backspace).
 struct TypedCharacter {

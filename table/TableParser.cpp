@@ -4,7 +4,7 @@
 #include <cstring>
 
 // CR and LF are both line ends here. The empty line between the CR and the LF of a CR LF pair
-// defines nothing, so CR LF needs no special case, not even when a feed ends between the two.
+// defines nothing, so CR LF matters only to the count of lines.
 
 namespace {
 
@@ -17,11 +17,6 @@ int hexValue(char c)
     if (c >= 'a' && c <= 'f')
         return c - 'a' + 10;
     return -1;
-}
-
-bool isLineEnd(char c)
-{
-    return c == '\r' || c == '\n';
 }
 
 } // namespace
@@ -112,9 +107,9 @@ void TableParser::take(std::string_view bytes)
 void TableParser::feedLines(const char *p, const char *end)
 {
     while (p < end) {
-        const char *const eol = std::find_if(p, end, isLineEnd);
+        const char *const eol = std::find_if(p, end, LineEnds::isLineEnd);
         if (p < eol)
-            m_afterCarriageReturn = false;
+            m_lineEnds.sawText();
         if (!m_lineOpen && eol < end) {
             // The whole line is in this feed: the common case.
             if (eol - p >= 3 && p[2] == '=') {
@@ -131,10 +126,8 @@ void TableParser::feedLines(const char *p, const char *end)
                 return;
             endLine();
         }
-        // The LF of CR LF ends no other line.
-        if (*eol == '\r' || !m_afterCarriageReturn)
+        if (m_lineEnds.endsLine(*eol))
             ++m_line;
-        m_afterCarriageReturn = *eol == '\r';
         p = eol + 1;
     }
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "LineEnds.h"
 #include "TextDecoder.h"
 #include "TextEncoding.h"
 
@@ -92,7 +93,7 @@ private:
     bool m_marker = false;
     std::size_t m_digits = 0;
     std::size_t m_line = 1;
-    bool m_afterCarriageReturn = false;
+    LineEnds m_lineEnds;
     std::size_t m_unusableLines = 0;
     std::size_t m_firstUnusableLine = 0;
 

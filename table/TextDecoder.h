@@ -4,6 +4,9 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <string>
 #include <string_view>
 
 // Bytes to characters: the one place that knows what valid UTF-8 and UTF-16 are, shared by the
@@ -36,6 +39,11 @@ public:
     // without its low half, one for an odd byte). Call once, after the last decode().
     template <typename OnCharacter> void finish(OnCharacter &&onCharacter);
 
+    // The same characters as UTF-8, handed to onUtf8(std::string_view) in one or more runs: UTF-8
+    // that is valid as it stands, without a copy. Call finish() at the end with a callback that
+    // takes a character.
+    template <typename OnUtf8> void toUtf8(std::string_view bytes, OnUtf8 &&onUtf8);
+
     // Whether any bytes so far were not valid in the encoding.
     bool sawInvalid() const { return m_sawInvalid; }
     // The bytes of a sequence left open by the last block, waiting for the next.
@@ -66,6 +74,7 @@ private:
     std::array<unsigned char, 4> m_pending{};
     std::size_t m_pendingSize = 0;
     char16_t m_highSurrogate = 0; // UTF-16: waiting for its low half
+    std::string m_converted;      // toUtf8(): what is not the bytes as they stand
 };
 
 template <typename OnCharacter>
@@ -123,6 +132,61 @@ void TextDecoder::decode(std::string_view bytes, OnCharacter &&onCharacter)
         p += sequence.length;
         takeSequence(sequence, onCharacter);
     }
+}
+
+template <typename OnUtf8> void TextDecoder::toUtf8(std::string_view bytes, OnUtf8 &&onUtf8)
+{
+    m_converted.clear();
+    const auto convert = [this](char32_t ch) { appendUtf8(m_converted, ch); };
+    if (m_encoding != TextEncoding::Utf8) {
+        decode(bytes, convert);
+        onUtf8(std::string_view(m_converted));
+        return;
+    }
+    // A sequence the last block left open, completed a byte at a time.
+    for (; m_pendingSize > 0 && !bytes.empty(); bytes.remove_prefix(1))
+        decode(bytes.substr(0, 1), convert);
+    if (!m_converted.empty())
+        onUtf8(std::string_view(m_converted));
+
+    const auto *p = reinterpret_cast<const unsigned char *>(bytes.data());
+    const unsigned char *const end = p + bytes.size();
+    const unsigned char *run = p; // valid from here on
+    const auto flush = [&] {
+        if (p > run)
+            onUtf8(std::string_view(reinterpret_cast<const char *>(run), std::size_t(p - run)));
+    };
+    while (p < end) {
+        // ASCII eight bytes at a time; two-byte letters without a call.
+        std::uint64_t word;
+        while (end - p >= 8 && (std::memcpy(&word, p, 8), (word & 0x8080808080808080u) == 0))
+            p += 8;
+        if (p == end)
+            break;
+        if (*p < 0x80) {
+            ++p;
+            continue;
+        }
+        if (*p >= 0xC2 && *p <= 0xDF && end - p >= 2 && (p[1] & 0xC0) == 0x80) {
+            p += 2;
+            continue;
+        }
+        const Sequence sequence = utf8Sequence(p, std::size_t(end - p));
+        if (sequence.length == 0) {
+            flush();
+            m_pendingSize = std::size_t(end - p);
+            std::memcpy(m_pending.data(), p, m_pendingSize);
+            return;
+        }
+        if (!sequence.valid) {
+            flush();
+            m_sawInvalid = true;
+            onUtf8(std::string_view("\xEF\xBF\xBD"));
+            run = p + sequence.length;
+        }
+        p += sequence.length;
+    }
+    flush();
 }
 
 template <typename OnCharacter> void TextDecoder::finish(OnCharacter &&onCharacter)

@@ -1,7 +1,7 @@
 # Sourced by ./run and ./test: installs the Debian packages that are missing, and only those.
 
 # Building and running the program.
-VERZINO_RUN_PACKAGES=(cmake g++ make qt6-base-dev qt6-translations-l10n fonts-urw-base35 libx11-dev)
+VERZINO_RUN_PACKAGES=(cmake g++ make pkgconf libpcre2-dev qt6-base-dev qt6-translations-l10n fonts-urw-base35 libx11-dev)
 # Everything ./test needs on top: fuzzing, the X server and tools for end-to-end tests,
 # validators for the desktop files and the Debian package.
 VERZINO_TEST_PACKAGES=(clang libclang-rt-14-dev xvfb xdotool xclip x11-utils x11-apps x11-xkb-utils

@@ -237,7 +237,27 @@ expect_err 'Impossibile leggere il testo "missing.txt": il file non esiste.'
 expect_err 'Impossibile leggere il testo "/dev/zero": non è un file ordinario.'
 expect_out "abz.txt:1:3: carattere non in tabella: \"Z\" (U+005A)
 "
-expect_summary "1 riga controllata, 1 problema trovato"
+expect_summary "controllo incompleto: 1 riga controllata, 1 problema trovato"
+
+# A pattern that PCRE2 gives up on stops the check with the line, the pattern and why; never
+# "no code here".
+printf 'AB\n{%s ciao {end}\nAB\n' "$(printf 'ab %.0s' $(seq 20))" >braces.txt
+run "pattern past its backtracking limit" --tabella base.tbl --codice '\{(\w+\s?)+\}' \
+    braces.txt abz.txt
+expect_status 2
+expect_out ""
+expect_err 'braces.txt, riga 2: l'"'"'espressione regolare "\{(\w+\s?)+\}" non si può applicare: prova troppe strade'
+expect_summary "controllo incompleto: 1 riga controllata, 0 problemi trovati"
+
+# A 200 MiB line with codes is held once, as its UTF-8.
+yes 'AB<x>' | tr -d '\n' | head -c 209715200 >long-codes.txt
+/usr/bin/time -f '%M' -o rss "$controlla" --codice '<[^>]*>' --tabella base.tbl long-codes.txt \
+    >out 2>err
+status=$?
+case="a 200 MiB line with codes"
+expect_status 0
+[ "$(tail -n 1 rss)" -lt $((300 * 1024 + 16 * 1024)) ] || fail "peak resident memory $(tail -n 1 rss) kB"
+rm long-codes.txt
 
 # Tables as the window reads them: the same errors, and nothing is checked.
 run "missing table" --tabella base.tbl --tabella nessuna.tbl abz.txt
@@ -270,7 +290,7 @@ expect_err 'Impossibile leggere il testo "-x": il file non esiste.'
 
 run "--help" --help
 expect_status 0
-grep -q '^Uso: verzino-controlla \[--limite N\] --tabella FILE' out || fail "no usage line"
+grep -q '^Uso: verzino-controlla \[OPZIONI\] --tabella FILE' out || fail "no usage line"
 grep -q 'Stato di uscita' out || fail "no exit statuses"
 run "--version" --tabella nessuna.tbl --version
 expect_status 0

@@ -1,8 +1,11 @@
-// The line check over whole texts: positions, line ends and limits, and that a text split into
-// blocks anywhere gives the same report. Admission itself is tested with the line box's rules.
+// The check of whole texts: positions, line ends, limits and markup, with the text fed through
+// the decoder in blocks of any size, which must not change the report.
 
 #include "CharacterTable.h"
-#include "TextScanner.h"
+#include "CheckOptions.h"
+#include "FileCheck.h"
+#include "TableParser.h"
+#include "TextCheck.h"
 #include "Windows1252.h"
 
 #include <QTest>
@@ -14,22 +17,41 @@ namespace {
 // A table as the reader leaves it: these characters at their own codes, "#" everywhere else.
 CharacterTable tableDefining(const QString &characters)
 {
-    CharacterTable table;
+    QByteArray file;
     for (const QChar ch : characters)
-        table.setEntry(*Windows1252::fromUnicode(ch), QString(ch));
-    for (int code = 0; code < CharacterTable::Size; ++code) {
-        if (table.entry(code).isEmpty())
-            table.setEntry(code, u"#"_s);
-    }
+        file +=
+            u"%1=%2\n"_s.arg(*Windows1252::fromUnicode(ch), 2, 16, QChar(u'0')).arg(ch).toUtf8();
+    TableParser parser;
+    parser.feed(file.toStdString());
+    parser.finish();
+    CharacterTable table;
+    table.merge(parser);
     return table;
 }
 
-// "line:column:U+XXXX" for a character, "line:column:>length" for a line too long.
+// "line:column:" and U+XXXX for a character, >length for a line, "box N", -code@line for a code
+// the original had, +code for one it had not.
 QString describe(const TextProblem &problem)
 {
-    const QString what = problem.kind == TextProblem::Kind::Character
-                             ? u"U+%1"_s.arg(uint(problem.character), 4, 16, QChar(u'0')).toUpper()
-                             : u">%1"_s.arg(problem.length);
+    const QString code = QString::fromStdString(problem.code);
+    QString what;
+    switch (problem.kind) {
+    case TextProblem::Kind::Character:
+        what = u"U+%1"_s.arg(uint(problem.character), 4, 16, QChar(u'0')).toUpper();
+        break;
+    case TextProblem::Kind::LineTooLong:
+        what = u">%1"_s.arg(problem.count);
+        break;
+    case TextProblem::Kind::BoxTooFull:
+        what = u"box %1"_s.arg(problem.count);
+        break;
+    case TextProblem::Kind::MissingCode:
+        what = u"-%1@%2"_s.arg(code).arg(problem.count);
+        break;
+    case TextProblem::Kind::ExtraCode:
+        what = u"+"_s + code;
+        break;
+    }
     return u"%1:%2:%3"_s.arg(problem.line).arg(problem.column).arg(what);
 }
 
@@ -37,28 +59,44 @@ struct Report {
     QStringList problems;
     qint64 lines = 0;
     bool sawInvalid = false;
+    QString error;
 };
 
 // Feeds the text in pieces of `piece` bytes (0: all at once).
-Report check(const CharacterTable &table, qint64 limit, TextEncoding encoding,
-             const QByteArray &text, qsizetype piece, const ScriptMarkup &markup = {})
+Report check(const CharacterTable &table, const CheckOptions &options, const TextReading &reading,
+             const QByteArray &text, qsizetype piece)
 {
     Report report;
-    TextScanner scanner(
-        table, limit, encoding,
-        [&report](const TextProblem &problem) { report.problems.append(describe(problem)); },
-        markup);
+    TextCheck check(reading, table, options, [&report](const TextProblem &problem) {
+        report.problems.append(describe(problem));
+    });
     const qsizetype step = piece == 0 ? qMax<qsizetype>(1, text.size()) : piece;
-    for (qsizetype at = 0; at < text.size(); at += step) {
-        const QByteArray block = text.mid(at, step);
-        scanner.feed(std::string_view(block.constData(), std::size_t(block.size())));
-    }
-    scanner.finish();
-    report.lines = scanner.lines();
-    report.sawInvalid = scanner.sawInvalidUtf8();
-    if (scanner.problems() != report.problems.size())
-        report.problems.append(u"count %1"_s.arg(scanner.problems()));
+    for (qsizetype at = 0; at < text.size(); at += step)
+        check.feed(
+            std::string_view(text.constData() + at, std::size_t(qMin(step, text.size() - at))));
+    check.finish();
+    report.lines = check.scanner().lines();
+    report.sawInvalid = check.sawInvalid();
+    report.error = check.scanner().error();
+    if (check.scanner().problems() != report.problems.size())
+        report.problems.append(u"count %1"_s.arg(check.scanner().problems()));
     return report;
+}
+
+Report check(const CharacterTable &table, qint64 limit, const QByteArray &text, qsizetype piece)
+{
+    CheckOptions options;
+    options.limit = limit;
+    return check(table, options, TextReading::of(text.toStdString()), text, piece);
+}
+
+Pattern pattern(const QString &source)
+{
+    QString error;
+    const std::optional<Pattern> compiled = Pattern::compile(source, error);
+    if (!compiled)
+        qFatal("%s: %s", qPrintable(source), qPrintable(error));
+    return *compiled;
 }
 
 } // namespace
@@ -69,11 +107,11 @@ class TestTextScanner final : public QObject {
 private Q_SLOTS:
     void report_data();
     void report();
-    void longRuns_data();
-    void longRuns();
-    void accentedRuns_data();
-    void accentedRuns();
+    void runs_data();
+    void runs();
     void invalidUtf8IsNoticed();
+    void patterns_data();
+    void patterns();
     void markup_data();
     void markup();
 };
@@ -117,11 +155,12 @@ void TestTextScanner::report_data()
                                            << "\xE2\x82\xAC\xE2\x80\x9C"
                                               "A"_ba
                                            << QStringList{} << 1LL;
-    QTest::newRow("controls pass but count")
+    QTest::newRow("controls pass but count, DEL is checked")
         << abc << 0LL << true
         << "\t\x7F"
            "\x00x\xC2\x85y"_ba
-        << QStringList{u"1:4:U+0078"_s, u"1:6:U+0079"_s} << 1LL;
+        << QStringList{u"1:2:U+007F"_s, u"1:4:U+0078"_s, u"1:6:U+0079"_s} << 1LL;
+    QTest::newRow("DEL defined") << u"A\x7f"_s << 0LL << true << "A\x7F"_ba << QStringList{} << 1LL;
 
     QTest::newRow("at the limit") << abc << 4LL << true << "ABCA\nABC\n"_ba << QStringList{} << 2LL;
     QTest::newRow("past the limit") << abc << 4LL << true << "ABCABC\nAB\nABCAB"_ba
@@ -168,11 +207,14 @@ void TestTextScanner::report()
     QFETCH(qint64, lines);
 
     const CharacterTable table = tableDefining(defined);
-    const auto encoding = utf8 ? TextEncoding::Utf8 : TextEncoding::Windows1252;
+    CheckOptions options;
+    options.limit = limit;
+    const TextReading reading =
+        utf8 ? TextReading::of(text.toStdString()) : TextReading{TextEncoding::Windows1252};
     // Whole, then cut into pieces of every size: a sequence, a CR LF or the byte order mark
     // split between two blocks must not change the report.
     for (qsizetype piece = 0; piece <= text.size(); ++piece) {
-        const Report report = check(table, limit, encoding, text, piece);
+        const Report report = check(table, options, reading, text, piece);
         QVERIFY2(report.problems == problems,
                  qPrintable(u"pieces of %1: %2"_s.arg(piece).arg(report.problems.join(u' '))));
         QCOMPARE(report.lines, lines);
@@ -180,64 +222,14 @@ void TestTextScanner::report()
     }
 }
 
-void TestTextScanner::longRuns_data()
-{
-    QTest::addColumn<bool>("utf8");
-    QTest::addColumn<QByteArray>("defined");
-    QTest::addColumn<QByteArray>("stop");
-    QTest::addColumn<QString>("problem"); // empty: none
-
-    QTest::newRow("undefined ASCII") << true << "A"_ba
-                                     << "x"_ba << u"U+0078"_s;
-    QTest::newRow("line feed") << true << "A"_ba
-                               << "\n"_ba << QString();
-    QTest::newRow("UTF-8 sequence") << true << "A"_ba
-                                    << "\xC3\xA9"_ba << u"U+00E9"_s;
-    QTest::newRow("defined UTF-8 sequence") << true << "A\xE9"_ba
-                                            << "\xC3\xA9"_ba << QString();
-    QTest::newRow("stray continuation byte") << true << "A"_ba
-                                             << "\x85"_ba << u"U+FFFD"_s;
-    QTest::newRow("Windows-1252 undefined") << false << "A"_ba
-                                            << "\xE9"_ba << u"U+00E9"_s;
-    QTest::newRow("Windows-1252 defined") << false << "A\xE9"_ba
-                                          << "\xE9"_ba << QString();
-}
-
-void TestTextScanner::longRuns()
-{
-    // Runs of plain bytes longer than any block of bytes taken at once, with one byte that
-    // stops the run at every position, and a second problem after it.
-    QFETCH(bool, utf8);
-    QFETCH(QByteArray, defined);
-    QFETCH(QByteArray, stop);
-    QFETCH(QString, problem);
-
-    const CharacterTable table =
-        tableDefining(decodeText(defined.toStdString(), TextEncoding::Windows1252));
-    const auto encoding = utf8 ? TextEncoding::Utf8 : TextEncoding::Windows1252;
-    for (int at = 0; at < 80; ++at) {
-        const QByteArray text = QByteArray(at, 'A') + stop + QByteArray(50, 'A') + "y";
-        const bool newLine = stop == "\n";
-        QStringList expected;
-        if (!problem.isEmpty())
-            expected.append(u"1:%1:%2"_s.arg(at + 1).arg(problem));
-        expected.append(newLine ? u"2:51:U+0079"_s : u"1:%1:U+0079"_s.arg(at + 52));
-        for (const qsizetype piece : {qsizetype(0), qsizetype(7), qsizetype(16), qsizetype(33)}) {
-            const Report report = check(table, 0, encoding, text, piece);
-            QVERIFY2(report.problems == expected,
-                     qPrintable(u"at %1, pieces of %2: %3"_s.arg(at).arg(piece).arg(
-                         report.problems.join(u' '))));
-        }
-    }
-}
-
-void TestTextScanner::accentedRuns_data()
+void TestTextScanner::runs_data()
 {
     QTest::addColumn<QByteArray>("stop");
     QTest::addColumn<QString>("problem"); // empty: none
     QTest::addColumn<int>("columns");     // the stop's columns; 0 for a line end
     QTest::addColumn<bool>("invalid");
 
+    QTest::newRow("undefined ASCII") << "x"_ba << u"U+0078"_s << 1 << false;
     QTest::newRow("undefined accented letter") << "\xC3\x9F"_ba << u"U+00DF"_s << 1 << false;
     QTest::newRow("undefined two-byte letter") << "\xCE\xA9"_ba << u"U+03A9"_s << 1 << false;
     QTest::newRow("undefined three-byte character")
@@ -255,44 +247,38 @@ void TestTextScanner::accentedRuns_data()
                                              << u"U+FFFD"_s << 2 << true;
 }
 
-void TestTextScanner::accentedRuns()
+void TestTextScanner::runs()
 {
-    // Runs of defined accented letters (two bytes, one column each) around one stop at every
-    // position and both byte parities, so the stop and the letters meet every edge of the
-    // blocks the scanner takes at once; then a second problem and a line past the limit.
+    // Runs of defined letters, ASCII or two bytes each, around one stop at every position up to
+    // past the decoder's eight-byte steps, in blocks of several sizes; then a second problem and
+    // a line past the limit.
     QFETCH(QByteArray, stop);
     QFETCH(QString, problem);
     QFETCH(int, columns);
     QFETCH(bool, invalid);
 
     const CharacterTable table = tableDefining(u"Aé"_s);
-    const QByteArray letter = "\xC3\xA9"_ba;
-    constexpr qint64 limit = 30;
-    for (int prefix = 0; prefix < 2; ++prefix) {
-        for (int at = 0; at < 70; ++at) {
-            const QByteArray text =
-                QByteArray(prefix, 'A') + letter.repeated(at) + stop + letter.repeated(40) + "y";
-            const qint64 before = prefix + at;
+    constexpr qint64 limit = 15;
+    for (const QByteArray &letter : {"A"_ba, "\xC3\xA9"_ba}) {
+        for (int at = 0; at < 20; ++at) {
+            const QByteArray text = letter.repeated(at) + stop + letter.repeated(20) + "y";
             QStringList expected;
             if (columns == 0) {
-                if (before > limit)
-                    expected.append(u"1:31:>%1"_s.arg(before));
-                expected.append(u"2:41:U+0079"_s);
-                expected.append(u"2:31:>41"_s);
+                if (at > limit)
+                    expected.append(u"1:16:>%1"_s.arg(at));
+                expected.append(u"2:21:U+0079"_s);
+                expected.append(u"2:16:>21"_s);
             } else {
                 if (!problem.isEmpty())
-                    expected.append(u"1:%1:%2"_s.arg(before + 1).arg(problem));
-                expected.append(u"1:%1:U+0079"_s.arg(before + columns + 41));
-                expected.append(u"1:31:>%1"_s.arg(before + columns + 41));
+                    expected.append(u"1:%1:%2"_s.arg(at + 1).arg(problem));
+                expected.append(u"1:%1:U+0079"_s.arg(at + columns + 21));
+                expected.append(u"1:16:>%1"_s.arg(at + columns + 21));
             }
-            for (const qsizetype piece :
-                 {qsizetype(0), qsizetype(7), qsizetype(16), qsizetype(33), qsizetype(65)}) {
-                const Report report = check(table, limit, TextEncoding::Utf8, text, piece);
-                QVERIFY2(
-                    report.problems == expected,
-                    qPrintable(
-                        u"prefix %1, at %2, pieces of %3: %4"_s.arg(prefix).arg(at).arg(piece).arg(
-                            report.problems.join(u' '))));
+            for (const qsizetype piece : {0, 7, 16, 33}) {
+                const Report report = check(table, limit, text, piece);
+                QVERIFY2(report.problems == expected,
+                         qPrintable(u"at %1, pieces of %2: %3"_s.arg(at).arg(piece).arg(
+                             report.problems.join(u' '))));
                 QCOMPARE(report.lines, columns == 0 ? 2 : 1);
                 QCOMPARE(report.sawInvalid, invalid);
             }
@@ -302,16 +288,67 @@ void TestTextScanner::accentedRuns()
 
 void TestTextScanner::invalidUtf8IsNoticed()
 {
-    // Only a text that changed after it was found valid gets here: each bad stretch is one
-    // replacement character, and what follows is read again from its own start.
+    // Each bad stretch is one replacement character, and what follows is read again from its own
+    // start.
     const CharacterTable table = tableDefining(u"AB"_s);
     for (qsizetype piece = 0; piece <= 6; ++piece) {
-        const Report report = check(table, 0, TextEncoding::Utf8,
+        const Report report = check(table, 0,
                                     "A\xC3"
                                     "B\xE2\x82"_ba,
                                     piece);
         QCOMPARE(report.problems, (QStringList{u"1:2:U+FFFD"_s, u"1:4:U+FFFD"_s}));
         QVERIFY(report.sawInvalid);
+    }
+}
+
+void TestTextScanner::patterns_data()
+{
+    // What Perl's global matching (perl -e 'while ($line =~ /PATTERN/g) ...') takes as codes,
+    // or an error where PCRE2 gives up: never the rest left as text.
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QStringList>("problems");
+    QTest::addColumn<bool>("fails");
+
+    QTest::newRow("linear pattern on a million characters")
+        << u"(a|b)+"_s << "ab"_ba.repeated(500000) + "\nx" << QStringList{u"2:1:U+0078"_s} << false;
+    QTest::newRow("too much backtracking is an error")
+        << u"\\{(\\w+\\s?)+\\}"_s << "{" + "ab "_ba.repeated(20) + "ciao {end}" << QStringList{}
+        << true;
+    QTest::newRow("the same pattern where it matches")
+        << u"\\{(\\w+\\s?)+\\}"_s << "A{end}\nx"_ba << QStringList{u"2:1:U+0078"_s} << false;
+    QTest::newRow("a code ends with its line")
+        << u"<[^>]*>"_s << "A<b\r\nc>A"_ba
+        << QStringList{u"1:2:U+003C"_s, u"1:3:U+0062"_s, u"2:1:U+0063"_s, u"2:2:U+003E"_s} << false;
+    QTest::newRow("$ at the line's end")
+        << u"x$"_s << "xAx\r\nx"_ba << QStringList{u"1:1:U+0078"_s} << false;
+    QTest::newRow("multi-byte characters inside a code")
+        << u"<[^>]*>"_s << "<\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80>x"_ba
+        << QStringList{u"1:6:U+0078"_s} << false;
+    QTest::newRow("after an empty match, a longer one at the same place")
+        << u"x??"_s << "xAx"_ba << QStringList{} << false;
+    QTest::newRow("lookbehind sees the line")
+        << u"(?<=A)x"_s << "AxBx"_ba << QStringList{u"1:4:U+0078"_s} << false;
+}
+
+void TestTextScanner::patterns()
+{
+    QFETCH(QString, code);
+    QFETCH(QByteArray, text);
+    QFETCH(QStringList, problems);
+    QFETCH(bool, fails);
+
+    CheckOptions options;
+    options.markup.codes.append(pattern(code));
+    // The million characters come in blocks as a file's would.
+    const QList<qsizetype> pieces =
+        text.size() > 1000 ? QList<qsizetype>{0, 4096} : QList<qsizetype>{0, 1, 2, 3};
+    for (const qsizetype piece : pieces) {
+        const Report report = check(tableDefining(u"ABC "_s), options, {}, text, piece);
+        QVERIFY2(report.problems == problems, qPrintable(report.problems.join(u' ')));
+        QCOMPARE(!report.error.isEmpty(), fails);
+        if (fails)
+            QVERIFY2(report.error.contains(code), qPrintable(report.error));
     }
 }
 
@@ -344,14 +381,15 @@ void TestTextScanner::markup()
     QFETCH(QByteArray, text);
     QFETCH(QStringList, problems);
     QFETCH(qint64, lines);
-    ScriptMarkup markup;
-    markup.skippedPrefixes = QStringList{u"//"_s, u"#"_s};
+    CheckOptions options;
+    options.limit = 4;
+    options.markup.skippedPrefixes = {"//", "#"};
     for (const QString &code : {u"<\\$[0-9A-F]{2}>"_s, u"<[a-z]+>"_s, u"Q*"_s})
-        markup.codes.append(QRegularExpression(code));
-    markup.lineBreaks.append(QRegularExpression(u"<line>"_s));
+        options.markup.codes.append(pattern(code));
+    options.markup.lineBreaks.append(pattern(u"<line>"_s));
     for (qsizetype piece = 0; piece <= text.size(); ++piece) {
-        const Report report =
-            check(tableDefining(u"ABC "_s), 4, TextEncoding::Utf8, text, piece, markup);
+        const Report report = check(tableDefining(u"ABC "_s), options,
+                                    TextReading::of(text.toStdString()), text, piece);
         QVERIFY2(report.problems == problems, qPrintable(report.problems.join(u' ')));
         QCOMPARE(report.lines, lines);
     }

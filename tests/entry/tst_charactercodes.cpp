@@ -62,10 +62,10 @@ void TestCharacterCodes::codes_data()
     QTest::newRow("lone surrogate") << int(Qt::Key_unknown) << none << u"\xd83d"_s << Codes{};
     QTest::newRow("several characters")
         << int(Qt::Key_unknown) << none << u"a\u00e9\U0001F600\u20ac"_s << Codes{97, 233, -1, 128};
-    QTest::newRow("control characters inside text") << int(Qt::Key_unknown) << none
-                                                    << u"a\x7f"
-                                                       "b\nc"_s
-                                                    << Codes{97, 98, 99};
+    QTest::newRow("control characters inside text, DEL a code") << int(Qt::Key_unknown) << none
+                                                                << u"a\x7f"
+                                                                   "b\nc"_s
+                                                                << Codes{97, 127, 98, 99};
     QTest::newRow("dead key without text")
         << int(Qt::Key_Dead_Acute) << none << QString() << Codes{};
 }
