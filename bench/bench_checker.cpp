@@ -7,6 +7,7 @@
 #include "Keystroke.h"
 #include "TableReader.h"
 #include "TextFile.h"
+#include "TextCheck.h"
 #include "TextScanner.h"
 #include "Windows1252.h"
 
@@ -373,12 +374,14 @@ void BM_ReadFloor(benchmark::State &state)
 void BM_CheckInMemory(benchmark::State &state)
 {
     for (auto _ : state) {
-        TextScanner scanner(g_table, kLimit, TextEncoding::Utf8,
-                            [](const TextProblem &problem) { benchmark::DoNotOptimize(problem); });
+        CheckOptions options;
+        options.limit = kLimit;
+        TextCheck check({TextEncoding::Utf8}, g_table, options,
+                        [](const TextProblem &problem) { benchmark::DoNotOptimize(problem); });
         for (std::size_t at = 0; at < g_bytes.size(); at += kBlockSize)
-            scanner.feed(std::string_view(g_bytes).substr(at, kBlockSize));
-        scanner.finish();
-        benchmark::DoNotOptimize(scanner.problems());
+            check.feed(std::string_view(g_bytes).substr(at, kBlockSize));
+        check.finish();
+        benchmark::DoNotOptimize(check.scanner().problems());
     }
     state.SetBytesProcessed(std::int64_t(state.iterations()) * std::int64_t(g_bytes.size()));
 }

@@ -20,12 +20,13 @@ public:
     bool finish();
 
     // Whether bytes so far were not valid in the encoding (each bad stretch is one U+FFFD).
-    bool sawInvalid() const { return m_decoder.sawInvalid(); }
+    bool sawInvalid() const { return m_decoder.sawInvalid() || m_scanner.sawInvalid(); }
     const TextScanner &scanner() const { return m_scanner; }
 
 private:
     TextDecoder m_decoder;
     TextScanner m_scanner;
     std::size_t m_markLeft;
+    bool m_asItStands; // UTF-8 straight to the scanner
     bool m_ok = true;
 };

@@ -2,8 +2,13 @@
 
 #include "CharacterCodes.h"
 #include "Keystroke.h"
+#include "TextDecoder.h"
+
+#include "BytePairs.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstring>
 
 using namespace Qt::StringLiterals;
 
@@ -36,10 +41,18 @@ TextScanner::TextScanner(const CharacterTable &table, qint64 limit, const Script
         admitKeystroke(KeyCode::OutsideCodePage, true, table) == KeystrokeAction::Drop;
     for (char32_t ch = 0; ch < m_refusedBelow800.size(); ++ch)
         m_refusedBelow800[ch] = refuses(ch);
-    for (char32_t ch = 0; ch < m_ascii.size(); ++ch) {
-        m_ascii[ch] = LineEnds::isLineEnd(char(ch)) ? Ascii::LineEnd
-                      : m_refusedBelow800[ch]       ? Ascii::Refused
-                                                    : Ascii::Counted;
+    // Which characters the fast path may pass, by their first byte and the one after it.
+    m_pairs.resize(65536);
+    for (unsigned first = 0; first < 256; ++first) {
+        for (unsigned second = 0; second < 256; ++second) {
+            const char32_t twoBytes = (char32_t(first & 0x1F) << 6) | (second & 0x3F);
+            const bool admitted =
+                first < 0x80    ? !LineEnds::isLineEnd(char(first)) && !m_refusedBelow800[first]
+                : first >= 0xC0 ? !m_refusedBelow800[twoBytes]
+                                : true;
+            m_pairs[BytePairs::index(first, second)] =
+                admitted && TextDecoder::isPlainPair(first, second);
+        }
     }
 }
 
@@ -56,28 +69,25 @@ bool TextScanner::feed(std::string_view utf8)
 {
     const char *p = utf8.data();
     const char *const end = p + utf8.size();
+    if (!m_holdLines) {
+        scanText(p, end);
+        return true;
+    }
     while (p < end && m_error.isEmpty()) {
-        const char *stop =
-            m_holdLines ? std::find_if(p, end, LineEnds::isLineEnd) : scanText(p, end);
+        const char *const stop = std::find_if(p, end, LineEnds::isLineEnd);
         if (stop > p) {
             m_lineEnds.sawText();
             m_lineOpen = true;
         }
-        if (m_holdLines) {
-            // A line whole in this piece is checked where it stands.
-            if (stop == end || !m_held.isEmpty())
-                m_held.append(p, stop - p);
-            if (stop < end && m_lineEnds.endsLine(*stop)) {
-                if (m_held.isEmpty())
-                    checkLine(std::string_view(p, std::size_t(stop - p)));
-                else
-                    checkLine(std::string_view(m_held.constData(), std::size_t(m_held.size())));
-                m_held.clear();
-                endLine();
-            }
-        } else if (stop < end && m_lineEnds.endsLine(*stop)) {
-            ++m_lines;
-            endScreenLine();
+        // A line whole in this piece is checked where it stands.
+        if (stop == end || !m_held.isEmpty())
+            m_held.append(p, stop - p);
+        if (stop < end && m_lineEnds.endsLine(*stop)) {
+            if (m_held.isEmpty())
+                checkLine(std::string_view(p, std::size_t(stop - p)));
+            else
+                checkLine(std::string_view(m_held.constData(), std::size_t(m_held.size())));
+            m_held.clear();
             endLine();
         }
         p = stop + 1;
@@ -100,6 +110,15 @@ bool TextScanner::finish()
     return m_error.isEmpty();
 }
 
+// On the way of every line: in line, the rare report out of it.
+inline void TextScanner::endScreenLine()
+{
+    if (m_limit > 0 && m_length > m_limit) [[unlikely]]
+        reportLength();
+    m_length = 0;
+    m_screenLineOpen = false;
+}
+
 void TextScanner::endLine()
 {
     ++m_line;
@@ -107,51 +126,103 @@ void TextScanner::endLine()
     m_lineOpen = false;
 }
 
-const char *TextScanner::scanText(const char *p, const char *end)
+const char *TextScanner::scanText(const char *from, const char *to)
 {
-    qint64 column = m_column;
-    const qint64 start = column;
+    const auto *p = reinterpret_cast<const unsigned char *>(from);
+    const auto *const end = reinterpret_cast<const unsigned char *>(to);
+    const auto *start = p;
+    qint64 trailBytes = 0; // bytes that are no column of their own
+    // Columns so far to the line; a screen line's length and where it passed the limit.
+    const auto settle = [&] {
+        const qint64 counted = (p - start) - trailBytes;
+        if (m_limit > 0 && m_length <= m_limit && m_length + counted > m_limit)
+            m_pastLimit = m_column + (m_limit - m_length) + 1;
+        m_length += counted;
+        m_column += counted;
+        if (counted > 0 && !m_holdLines) {
+            m_lineEnds.sawText();
+            m_lineOpen = true;
+        }
+        start = p;
+        trailBytes = 0;
+    };
     while (p < end) {
-        const auto lead = static_cast<unsigned char>(*p);
-        char32_t ch = lead;
-        if (lead < 0x80) {
-            const Ascii kind = m_ascii[lead];
-            if (kind == Ascii::LineEnd)
+        // Admitted characters of one and two bytes, eight bytes at a time, up to the first
+        // pair the table refuses; from there a character at a time below. A window never starts
+        // at a trail byte, whose lead no pair has seen.
+        while (end - p >= 9 && (*p & 0xC0) != 0x80) {
+            std::uint64_t word;
+            std::memcpy(&word, p, 8);
+            constexpr std::uint64_t kHigh = 0x8080808080808080u;
+            unsigned passed = 0;
+            if ((word & kHigh) == 0) {
+                // An ASCII byte's answer does not depend on the byte after it.
+                const auto ascii = [this, p](int i) { return m_pairs[p[i]]; };
+                if ((ascii(0) & ascii(1) & ascii(2) & ascii(3) & ascii(4) & ascii(5) & ascii(6) &
+                     ascii(7)) != 0) {
+                    p += 8;
+                    continue;
+                }
+                for (int i = 0; i < 8; ++i)
+                    passed |= unsigned(ascii(i)) << i;
+            } else if (BytePairs::allOf(m_pairs.data(), p)) {
+                passed = 0xFF;
+            } else {
+                passed = BytePairs::answers(m_pairs.data(), p);
+            }
+            // Trail bytes (10xxxxxx) counted in their lanes; a two-byte character the window's
+            // last pair saw through ends past it.
+            int n = std::countr_one(passed);
+            // The first refused pair may start at the trail of a character a passed pair saw
+            // through.
+            if (n > 0 && n < 8 && (p[n] & 0xC0) == 0x80)
+                ++n;
+            const int last = passed == 0xFF && (p[8] & 0xC0) == 0x80 ? 1 : 0;
+            const std::uint64_t lanes =
+                n == 8 ? ~std::uint64_t(0) : (std::uint64_t(1) << 8 * n) - 1;
+            const std::uint64_t trails = (word & ~(word << 1) & kHigh & lanes) >> 7;
+            trailBytes += qint64((trails * 0x0101010101010101u) >> 56) + last;
+            p += n + last;
+            if (passed != 0xFF)
                 break;
-            ++p;
-            ++column;
-            if (kind == Ascii::Refused)
-                report({.kind = TextProblem::Kind::Character,
-                        .line = m_line,
-                        .column = column,
-                        .character = ch});
+        }
+        if (p == end)
+            break;
+        char32_t ch = *p;
+        std::size_t length = 1;
+        if (ch >= 0x80) {
+            // The decoder's own rule, also for a text read as it stands. A sequence open at the
+            // piece's end is invalid: the caller keeps back one the next piece could complete.
+            TextDecoder::Sequence sequence = TextDecoder::utf8Sequence(p, std::size_t(end - p));
+            if (sequence.length == 0)
+                sequence = {TextDecoder::Replacement, std::size_t(end - p), false};
+            ch = sequence.character;
+            length = sequence.length;
+            m_sawInvalid = m_sawInvalid || !sequence.valid;
+        } else if (LineEnds::isLineEnd(char(ch))) {
+            // Held lines come without their ends; a text read through takes them here.
+            if (m_holdLines)
+                break;
+            settle();
+            if (m_lineEnds.endsLine(char(ch))) {
+                ++m_lines;
+                endScreenLine();
+                endLine();
+            }
+            start = ++p;
             continue;
         }
-        // Valid UTF-8: the lead byte tells the length.
-        const auto trail = [p](int i) { return char32_t(static_cast<unsigned char>(p[i]) & 0x3F); };
-        if (lead < 0xE0) {
-            ch = (char32_t(lead & 0x1F) << 6) | trail(1);
-            p += 2;
-        } else if (lead < 0xF0) {
-            ch = (char32_t(lead & 0x0F) << 12) | (trail(1) << 6) | trail(2);
-            p += 3;
-        } else {
-            ch = (char32_t(lead & 0x07) << 18) | (trail(1) << 12) | (trail(2) << 6) | trail(3);
-            p += 4;
-        }
-        ++column;
-        if (ch < m_refusedBelow800.size() ? m_refusedBelow800[ch] : refuses(ch))
+        p += length;
+        trailBytes += qint64(length) - 1;
+        if (ch < m_refusedBelow800.size() ? m_refusedBelow800[ch] : refuses(ch)) {
             report({.kind = TextProblem::Kind::Character,
                     .line = m_line,
-                    .column = column,
+                    .column = m_column + (p - start) - trailBytes,
                     .character = ch});
+        }
     }
-    const qint64 counted = column - start;
-    if (m_limit > 0 && m_length <= m_limit && m_length + counted > m_limit)
-        m_pastLimit = start + (m_limit - m_length) + 1;
-    m_length += counted;
-    m_column = column;
-    return p;
+    settle();
+    return reinterpret_cast<const char *>(p);
 }
 
 bool TextScanner::checkLine(std::string_view line)
@@ -257,16 +328,13 @@ void TextScanner::openScreenLine(qint64 column)
         m_boxOverflow = {m_line, column};
 }
 
-void TextScanner::endScreenLine()
+void TextScanner::reportLength()
 {
-    if (m_limit > 0 && m_length > m_limit)
-        report({.kind = TextProblem::Kind::LineTooLong,
-                .line = m_line,
-                .column = m_pastLimit,
-                .count = m_length,
-                .limit = m_limit});
-    m_length = 0;
-    m_screenLineOpen = false;
+    report({.kind = TextProblem::Kind::LineTooLong,
+            .line = m_line,
+            .column = m_pastLimit,
+            .count = m_length,
+            .limit = m_limit});
 }
 
 void TextScanner::endBox()

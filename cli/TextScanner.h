@@ -40,8 +40,9 @@ struct TextProblem {
 };
 
 // Checks a text line by line as if each line were typed into the line box key by key with the
-// tables in force. The text comes as valid UTF-8 (see TextDecoder::toUtf8), in pieces split
-// anywhere between characters. Without markup nothing of it is kept, so memory stays the same
+// tables in force. The text comes as UTF-8 in pieces split anywhere between characters: as it
+// stands without markup, where each bad stretch is one U+FFFD; valid (see TextDecoder::toUtf8)
+// with markup, which PCRE2 needs. Without markup nothing of it is kept, so memory stays the same
 // whatever the text's or a line's length.
 //
 // Lines end in CR LF, LF or CR. Control characters are never typed into the box, so they are not
@@ -72,12 +73,12 @@ public:
     qint64 lines() const { return m_lines; } // checked: neither skipped nor original
     qint64 problems() const { return m_problems; }
     const QString &error() const { return m_error; } // Italian, without the text's name
+    // Whether the text held bytes that are not UTF-8, each bad stretch taken as one U+FFFD.
+    bool sawInvalid() const { return m_sawInvalid; }
 
 private:
-    enum class Ascii : unsigned char { Counted, Refused, LineEnd };
-
     // Checks and counts characters up to a line end or the end; returns where it stopped.
-    const char *scanText(const char *p, const char *end);
+    const char *scanText(const char *from, const char *to);
     bool refuses(char32_t ch) const;
     void endLine();
     bool checkLine(std::string_view line);
@@ -85,6 +86,7 @@ private:
     void takeCode(std::string_view line, const Code &code, std::size_t &at, bool blank);
     void openScreenLine(qint64 column);
     void endScreenLine();
+    void reportLength();
     void endBox();
     void endMessage();
     bool fail(const Pattern &pattern);
@@ -94,7 +96,7 @@ private:
     qint64 m_limit;
     const ScriptMarkup &m_markup;
     CodeFinder m_codes;
-    std::array<Ascii, 128> m_ascii{};
+    std::vector<unsigned char> m_pairs;          // what the fast path passes: see BytePairs
     std::array<bool, 0x800> m_refusedBelow800{}; // the ASCII and Latin letters of most texts
     std::array<bool, 256> m_codeRefused{};       // by Windows-1252 code
     bool m_outsideCodePageRefused = false;
@@ -110,6 +112,7 @@ private:
     qint64 m_lines = 0;
     qint64 m_problems = 0;
     QString m_error;
+    bool m_sawInvalid = false;
 
     bool m_screenLineOpen = false;
     qint64 m_boxLines = 0;

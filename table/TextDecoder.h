@@ -44,12 +44,16 @@ public:
     // takes a character.
     template <typename OnUtf8> void toUtf8(std::string_view bytes, OnUtf8 &&onUtf8);
 
+    // Completes a UTF-8 sequence that the last block left open with the first of these bytes, as
+    // toUtf8() would, and returns the bytes that follow it.
+    template <typename OnUtf8>
+    std::string_view completePending(std::string_view bytes, OnUtf8 &&onUtf8);
+
     // Whether any bytes so far were not valid in the encoding.
     bool sawInvalid() const { return m_sawInvalid; }
     // The bytes of a sequence left open by the last block, waiting for the next.
     std::size_t pendingBytes() const { return m_pendingSize + (m_highSurrogate != 0 ? 2 : 0); }
 
-private:
     // One UTF-8 sequence: its character (U+FFFD when invalid) and its length in bytes; length 0
     // when the bytes so far are valid but the sequence needs more than are available.
     struct Sequence {
@@ -58,6 +62,39 @@ private:
         bool valid = true;
     };
     static Sequence utf8Sequence(const unsigned char *p, std::size_t available);
+
+    // Runs of one- and two-byte characters, the bulk of most texts, checked a word at a time:
+    // two forms of one rule. Whether a byte may be followed by another there: ASCII and a trail
+    // byte by anything but a trail byte, a two-byte lead (C2 to DF) by a trail byte only.
+    static constexpr bool isPlainPair(unsigned char first, unsigned char second)
+    {
+        const auto isTrail = [](unsigned char byte) { return (byte & 0xC0) == 0x80; };
+        return first < 0x80 || isTrail(first) ? !isTrail(second)
+                                              : first >= 0xC2 && first <= 0xDF && isTrail(second);
+    }
+    // How many of the eight bytes, from a character's start, are whole characters of one or
+    // two bytes: 8, 7 when the last byte leads a two-byte character, or 0 when they hold
+    // anything else.
+    static int plainUtf8(std::uint64_t word)
+    {
+        constexpr std::uint64_t kHigh = 0x8080808080808080u;
+        const std::uint64_t high = word & kHigh;
+        if (high == 0)
+            return 8;
+        const std::uint64_t bit6 = (word << 1) & kHigh;
+        const std::uint64_t bit5 = (word << 2) & kHigh;
+        const std::uint64_t leads = high & bit6;
+        const std::uint64_t trails = high & ~bit6;
+        // 110xxxxx leads two bytes, but C0 and C1 (no bit of 0x1E) never lead.
+        const std::uint64_t low = word & 0x1E1E1E1E1E1E1E1Eu;
+        const std::uint64_t someLow = ((low + 0x7F7F7F7F7F7F7F7Fu) | low) & kHigh;
+        const std::uint64_t last = leads & 0x8000000000000000u;
+        if ((leads & (bit5 | ~someLow)) != 0 || (leads & ~last) << 8 != trails)
+            return 0;
+        return last != 0 ? 7 : 8;
+    }
+
+private:
     static char32_t windows1252(unsigned char byte);
 
     template <typename OnCharacter>
@@ -134,6 +171,20 @@ void TextDecoder::decode(std::string_view bytes, OnCharacter &&onCharacter)
     }
 }
 
+template <typename OnUtf8>
+std::string_view TextDecoder::completePending(std::string_view bytes, OnUtf8 &&onUtf8)
+{
+    if (m_pendingSize == 0)
+        return bytes;
+    m_converted.clear();
+    // A byte at a time: the one that shows the sequence invalid is read again on its own.
+    for (; m_pendingSize > 0 && !bytes.empty(); bytes.remove_prefix(1))
+        decode(bytes.substr(0, 1), [this](char32_t ch) { appendUtf8(m_converted, ch); });
+    if (!m_converted.empty())
+        onUtf8(std::string_view(m_converted));
+    return bytes;
+}
+
 template <typename OnUtf8> void TextDecoder::toUtf8(std::string_view bytes, OnUtf8 &&onUtf8)
 {
     m_converted.clear();
@@ -143,11 +194,7 @@ template <typename OnUtf8> void TextDecoder::toUtf8(std::string_view bytes, OnUt
         onUtf8(std::string_view(m_converted));
         return;
     }
-    // A sequence the last block left open, completed a byte at a time.
-    for (; m_pendingSize > 0 && !bytes.empty(); bytes.remove_prefix(1))
-        decode(bytes.substr(0, 1), convert);
-    if (!m_converted.empty())
-        onUtf8(std::string_view(m_converted));
+    bytes = completePending(bytes, onUtf8);
 
     const auto *p = reinterpret_cast<const unsigned char *>(bytes.data());
     const unsigned char *const end = p + bytes.size();
@@ -157,10 +204,16 @@ template <typename OnUtf8> void TextDecoder::toUtf8(std::string_view bytes, OnUt
             onUtf8(std::string_view(reinterpret_cast<const char *>(run), std::size_t(p - run)));
     };
     while (p < end) {
-        // ASCII eight bytes at a time; two-byte letters without a call.
-        std::uint64_t word;
-        while (end - p >= 8 && (std::memcpy(&word, p, 8), (word & 0x8080808080808080u) == 0))
-            p += 8;
+        // Runs of one- and two-byte characters, eight bytes at a time; anything else a
+        // character at a time below.
+        while (end - p >= 8) {
+            std::uint64_t word;
+            std::memcpy(&word, p, 8);
+            const int plain = plainUtf8(word);
+            if (plain == 0)
+                break;
+            p += plain;
+        }
         if (p == end)
             break;
         if (*p < 0x80) {

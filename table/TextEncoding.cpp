@@ -41,8 +41,16 @@ void appendUtf8(std::string &out, char32_t ch)
 
 std::size_t wholeUtf8Length(std::string_view bytes)
 {
+    // A byte that is no trail byte always starts a sequence of its own, and a sequence the end
+    // cuts short starts among the last three bytes: decoding from the last such byte tells.
+    std::size_t start = bytes.size();
+    while (start > 0 && bytes.size() - start < 4 &&
+           (static_cast<unsigned char>(bytes[start - 1]) & 0xC0) == 0x80)
+        --start;
+    if (start == 0 || bytes.size() - start >= 4)
+        return bytes.size();
     TextDecoder decoder(TextEncoding::Utf8);
-    decoder.decode(bytes, [](char32_t) {});
+    decoder.decode(bytes.substr(start - 1), [](char32_t) {});
     return bytes.size() - decoder.pendingBytes();
 }
 

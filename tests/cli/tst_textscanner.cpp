@@ -10,6 +10,8 @@
 
 #include <QTest>
 
+#include <random>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -110,6 +112,7 @@ private Q_SLOTS:
     void runs_data();
     void runs();
     void invalidUtf8IsNoticed();
+    void asItStandsAsDecoded();
     void patterns_data();
     void patterns();
     void markup_data();
@@ -298,6 +301,48 @@ void TestTextScanner::invalidUtf8IsNoticed()
                                     piece);
         QCOMPARE(report.problems, (QStringList{u"1:2:U+FFFD"_s, u"1:4:U+FFFD"_s}));
         QVERIFY(report.sawInvalid);
+    }
+}
+
+void TestTextScanner::asItStandsAsDecoded()
+{
+    // Without markup the scanner takes UTF-8 as it stands, with markup after the decoder (here a
+    // pattern that never matches): random texts of the pieces that matter, in random blocks,
+    // give the same report both ways.
+    static const QByteArray kPieces[] = {"A",
+                                         "x",
+                                         " ",
+                                         "\n",
+                                         "\r",
+                                         "\xC3\xA9",
+                                         "\xC3",
+                                         "\xA9",
+                                         "\xC1\xA9",
+                                         "\xE2\x82\xAC",
+                                         "\xE2\x82",
+                                         "\x85",
+                                         "\xED\xA0\x80",
+                                         "\xF0\x9F\x98\x80"};
+    const CharacterTable table = tableDefining(u"Aé "_s);
+    CheckOptions plain;
+    plain.limit = 5;
+    CheckOptions decoded = plain;
+    decoded.markup.codes.append(pattern(u"(*FAIL)"_s));
+    std::mt19937 random(20261208);
+    for (int round = 0; round < 3000; ++round) {
+        QByteArray text;
+        for (int i = int(random() % 40); i > 0; --i)
+            text += kPieces[random() % std::size(kPieces)];
+        const qsizetype piece = qsizetype(random() % 12);
+        const Report asItStands = check(table, plain, {}, text, piece);
+        const Report afterDecoder = check(table, decoded, {}, text, piece);
+        QVERIFY2(
+            asItStands.problems == afterDecoder.problems &&
+                asItStands.sawInvalid == afterDecoder.sawInvalid &&
+                asItStands.lines == afterDecoder.lines,
+            qPrintable(u"%1 in pieces of %2: %3 | %4"_s.arg(QString::fromLatin1(text.toHex(' ')))
+                           .arg(piece)
+                           .arg(asItStands.problems.join(u' '), afterDecoder.problems.join(u' '))));
     }
 }
 
