@@ -180,6 +180,45 @@ atlas.txt:3:19: riga di 5 caratteri, oltre il limite di 4
 "
 expect_summary "1 riga controllata, 2 problemi trovati"
 
+# The Atlas example as a project runs it: its options in .verzino-controlla, found from a folder
+# below; the same options on the command line give the same report, in each format.
+examples=$(cd "$(dirname "${BASH_SOURCE[0]}")/../../examples" && pwd)
+mkdir -p atlas/testi
+cp "$examples/copione-atlas.txt" "$examples/italiano.tbl" "$examples/.verzino-controlla" atlas/
+atlas_args=(--nessun-file-opzioni --tabella atlas/italiano.tbl --limite 28 --originale //
+    --salta-righe '#' --codice '<\$[0-9A-F]{2}>' --fine-box '<end>' --a-capo '<line>'
+    --righe-per-box 2)
+case="Atlas example, options file"
+(cd atlas/testi && timeout 60 "$controlla" ../copione-atlas.txt >../../out 2>../../err)
+status=$?
+expect_status 1
+expect_out '../copione-atlas.txt:12:58: riga di 31 caratteri, oltre il limite di 28
+../copione-atlas.txt:16:54: codice mancante: "<end>" (nell'"'"'originale alla riga 15)
+../copione-atlas.txt:20:15: carattere non in tabella: "&" (U+0026)
+../copione-atlas.txt:21:1: box di 3 righe, oltre il limite di 2
+../copione-atlas.txt:25:26: codice in più: "<$FC>"
+'
+for format in testo github json; do
+    (cd atlas && timeout 60 "$controlla" --formato "$format" copione-atlas.txt >../file.out 2>/dev/null)
+    run "Atlas example, $format, options on the command line" "${atlas_args[@]}" \
+        --formato "$format" atlas/copione-atlas.txt
+    expect_status 1
+    sed 's|atlas/||' out | diff -u file.out - >diff.log || fail "differs:$(echo; cat diff.log)"
+done
+expect_out '{"file":"atlas/copione-atlas.txt","line":12,"column":58,"kind":"lunghezza","message":"riga di 31 caratteri, oltre il limite di 28","length":31,"limit":28}
+{"file":"atlas/copione-atlas.txt","line":16,"column":54,"kind":"codice","message":"codice mancante: \"<end>\" (nell'"'"'originale alla riga 15)","code":"<end>","original_line":15}
+{"file":"atlas/copione-atlas.txt","line":20,"column":15,"kind":"carattere","message":"carattere non in tabella: \"&\" (U+0026)","character":"&","codepoint":"U+0026"}
+{"file":"atlas/copione-atlas.txt","line":21,"column":1,"kind":"righe","message":"box di 3 righe, oltre il limite di 2","lines":3,"limit":2}
+{"file":"atlas/copione-atlas.txt","line":25,"column":26,"kind":"codice","message":"codice in più: \"<$FC>\"","code":"<$FC>"}
+'
+printf -- '--limite 28\n--righe-per-box tre\n' >atlas/testi/.verzino-controlla
+case="a bad line in the options file"
+(cd atlas/testi && timeout 60 "$controlla" ../copione-atlas.txt >../../out 2>../../err)
+status=$?
+expect_status 2
+expect_err "atlas/testi/.verzino-controlla:2: --righe-per-box vuole un numero da 1 a 99"
+rm atlas/testi/.verzino-controlla
+
 # The CI formats, with names and characters that need escaping; a name that is not UTF-8 is
 # written with U+FFFD.
 printf 'A%%"\\\n' >'a,b:c%.txt'

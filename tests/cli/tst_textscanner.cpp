@@ -117,6 +117,8 @@ private Q_SLOTS:
     void patterns();
     void markup_data();
     void markup();
+    void scripts_data();
+    void scripts();
 };
 
 void TestTextScanner::report_data()
@@ -437,6 +439,49 @@ void TestTextScanner::markup()
                                     TextReading::of(text.toStdString()), text, piece);
         QVERIFY2(report.problems == problems, qPrintable(report.problems.join(u' ')));
         QCOMPARE(report.lines, lines);
+    }
+}
+
+void TestTextScanner::scripts_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QStringList>("problems");
+    const auto row = [](const char *name, const QByteArray &text, const QStringList &problems) {
+        QTest::newRow(name) << text << problems;
+    };
+    row("codes kept in another order", "//<$FB>A<$FC>B<end>\n<$FC>B<$FB>A<end>"_ba, {});
+    row("line breaks dropped and added", "//A<line>B<end>\nAB<end>\n//AB<end>\nA<line>B<end>"_ba,
+        {});
+    row("a lost code, at the message's end", "#1\n//A<$FB><end>\n// <end>\nA<$FB>\nB"_ba,
+        {u"5:2:-<end>@2"_s, u"5:2:-<end>@3"_s});
+    row("an added code, where it stands", "//A<end>\nA<$FC><end>"_ba, {u"2:2:+<$FC>"_s});
+    row("the second of a code the original has once", "//<$FB>A\n<$FB>A<$FB>"_ba,
+        {u"2:7:+<$FB>"_s});
+    row("a message ends at a blank line", "//A<end>\n\nA<$FB>"_ba, {});
+    row("and at a skipped line", "//A<end>\n#JMP\nA<$FB>"_ba, {});
+    row("a message not translated yet", "//A<end>\n\n//B<end>\nB<end>"_ba, {});
+    row("a box of three screen lines", "A<line>A<line>A<end>"_ba, {u"1:15:box 3"_s});
+    row("file lines are screen lines", "A\nA\nA\n\nA\nA"_ba, {u"3:1:box 3"_s});
+    row("a break at a file line's end counts once", "A<line>\nA<end>\nA<line>\nA"_ba, {});
+    row("each box counts anew", "A<line>A<end>A<line>A<end>\nA<line>A"_ba, {});
+    row("a box starts at a message", "//A\nA<line>A\n//A\nA<line>A"_ba, {});
+}
+
+void TestTextScanner::scripts()
+{
+    // Atlas-style: the original after "//", <end> ends the box, two screen lines a box.
+    QFETCH(QByteArray, text);
+    QFETCH(QStringList, problems);
+    CheckOptions options;
+    options.markup.skippedPrefixes = {"#"};
+    options.markup.originalPrefixes = {"//"};
+    options.markup.codes.append(pattern(u"<\\$[0-9A-F]{2}>"_s));
+    options.markup.boxEnds.append(pattern(u"<end>"_s));
+    options.markup.lineBreaks.append(pattern(u"<line>"_s));
+    options.markup.linesPerBox = 2;
+    for (const qsizetype piece : {0, 1, 5}) {
+        const Report report = check(tableDefining(u"AB "_s), options, {}, text, piece);
+        QVERIFY2(report.problems == problems, qPrintable(report.problems.join(u' ')));
     }
 }
 
