@@ -68,12 +68,11 @@ Pattern::Outcome Pattern::find(std::string_view line, std::size_t from, bool emp
 {
     const auto subject = reinterpret_cast<PCRE2_SPTR>(line.data());
     const uint32_t options = emptyAtFrom ? 0 : PCRE2_NOTEMPTY_ATSTART;
-    // The lines come from the decoder, always valid UTF-8: no need to check them again.
-    const int result =
-        m_jit ? pcre2_jit_match(m_code.get(), subject, line.size(), from, options, m_data.get(),
-                                matchContext())
-              : pcre2_match(m_code.get(), subject, line.size(), from, options | PCRE2_NO_UTF_CHECK,
-                            m_data.get(), matchContext());
+    // Lines are UTF-8 as the text has them; a stretch that is not matches nothing.
+    const int result = m_jit ? pcre2_jit_match(m_code.get(), subject, line.size(), from, options,
+                                               m_data.get(), matchContext())
+                             : pcre2_match(m_code.get(), subject, line.size(), from, options,
+                                           m_data.get(), matchContext());
     if (result == PCRE2_ERROR_NOMATCH)
         return Outcome::NotFound;
     if (result < 0) {

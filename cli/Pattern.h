@@ -11,7 +11,8 @@ struct pcre2_real_code_8;
 struct pcre2_real_match_data_8;
 
 // A Perl-compatible regular expression, compiled by PCRE2 for UTF-8 and, where the machine allows,
-// to native code. Its matches are found in valid UTF-8 lines; offsets are bytes.
+// to native code. Its matches are found in lines of UTF-8, where bytes that are not UTF-8 match
+// nothing; offsets are bytes.
 //
 // A match that PCRE2 gives up on (too much backtracking, a JIT stack past its bound) is an error,
 // never "no match": the caller must stop and say so.

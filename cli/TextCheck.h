@@ -3,13 +3,14 @@
 #include "TextDecoder.h"
 #include "TextScanner.h"
 
+#include <string>
 #include <string_view>
 
 struct CheckOptions;
 struct TextReading;
 
-// One reading of a text: its bytes, in blocks split anywhere, decoded as the reading says (its
-// byte order mark left out) and checked as UTF-8.
+// One reading of a text: its bytes, in blocks split anywhere, read as the reading says (its byte
+// order mark left out) and checked as UTF-8.
 class TextCheck final {
 public:
     TextCheck(const TextReading &reading, const CharacterTable &table, const CheckOptions &options,
@@ -27,6 +28,5 @@ private:
     TextDecoder m_decoder;
     TextScanner m_scanner;
     std::size_t m_markLeft;
-    bool m_asItStands; // UTF-8 straight to the scanner
-    bool m_ok = true;
+    std::string m_converted; // what the decoder gives
 };

@@ -191,8 +191,8 @@ const char *TextScanner::scanText(const char *from, const char *to)
         char32_t ch = *p;
         std::size_t length = 1;
         if (ch >= 0x80) {
-            // The decoder's own rule, also for a text read as it stands. A sequence open at the
-            // piece's end is invalid: the caller keeps back one the next piece could complete.
+            // The decoder's own rule. A sequence open at the piece's end is invalid: the caller
+            // keeps back one that the next piece could complete.
             TextDecoder::Sequence sequence = TextDecoder::utf8Sequence(p, std::size_t(end - p));
             if (sequence.length == 0)
                 sequence = {TextDecoder::Replacement, std::size_t(end - p), false};

@@ -40,10 +40,9 @@ struct TextProblem {
 };
 
 // Checks a text line by line as if each line were typed into the line box key by key with the
-// tables in force. The text comes as UTF-8 in pieces split anywhere between characters: as it
-// stands without markup, where each bad stretch is one U+FFFD; valid (see TextDecoder::toUtf8)
-// with markup, which PCRE2 needs. Without markup nothing of it is kept, so memory stays the same
-// whatever the text's or a line's length.
+// tables in force. The text comes as UTF-8 in pieces split anywhere between characters; each
+// stretch of bytes that is not UTF-8 is one U+FFFD. Without markup nothing of it is kept, so memory
+// stays the same whatever the text's or a line's length.
 //
 // Lines end in CR LF, LF or CR. Control characters are never typed into the box, so they are not
 // checked, but they count as columns like any other character.

@@ -4,9 +4,6 @@
 
 #include <array>
 #include <cstddef>
-#include <cstdint>
-#include <cstring>
-#include <string>
 #include <string_view>
 
 // Bytes to characters: the one place that knows what valid UTF-8 and UTF-16 are, shared by the
@@ -39,16 +36,6 @@ public:
     // without its low half, one for an odd byte). Call once, after the last decode().
     template <typename OnCharacter> void finish(OnCharacter &&onCharacter);
 
-    // The same characters as UTF-8, handed to onUtf8(std::string_view) in one or more runs: UTF-8
-    // that is valid as it stands, without a copy. Call finish() at the end with a callback that
-    // takes a character.
-    template <typename OnUtf8> void toUtf8(std::string_view bytes, OnUtf8 &&onUtf8);
-
-    // Completes a UTF-8 sequence that the last block left open with the first of these bytes, as
-    // toUtf8() would, and returns the bytes that follow it.
-    template <typename OnUtf8>
-    std::string_view completePending(std::string_view bytes, OnUtf8 &&onUtf8);
-
     // Whether any bytes so far were not valid in the encoding.
     bool sawInvalid() const { return m_sawInvalid; }
     // The bytes of a sequence left open by the last block, waiting for the next.
@@ -63,35 +50,14 @@ public:
     };
     static Sequence utf8Sequence(const unsigned char *p, std::size_t available);
 
-    // Runs of one- and two-byte characters, the bulk of most texts, checked a word at a time:
-    // two forms of one rule. Whether a byte may be followed by another there: ASCII and a trail
-    // byte by anything but a trail byte, a two-byte lead (C2 to DF) by a trail byte only.
+    // Whether in valid UTF-8 of one- and two-byte characters, the bulk of most texts, the first
+    // byte may be followed by the second: ASCII and a trail byte by anything but a trail byte,
+    // a two-byte lead (C2 to DF) by a trail byte only.
     static constexpr bool isPlainPair(unsigned char first, unsigned char second)
     {
         const auto isTrail = [](unsigned char byte) { return (byte & 0xC0) == 0x80; };
         return first < 0x80 || isTrail(first) ? !isTrail(second)
                                               : first >= 0xC2 && first <= 0xDF && isTrail(second);
-    }
-    // How many of the eight bytes, from a character's start, are whole characters of one or
-    // two bytes: 8, 7 when the last byte leads a two-byte character, or 0 when they hold
-    // anything else.
-    static int plainUtf8(std::uint64_t word)
-    {
-        constexpr std::uint64_t kHigh = 0x8080808080808080u;
-        const std::uint64_t high = word & kHigh;
-        if (high == 0)
-            return 8;
-        const std::uint64_t bit6 = (word << 1) & kHigh;
-        const std::uint64_t bit5 = (word << 2) & kHigh;
-        const std::uint64_t leads = high & bit6;
-        const std::uint64_t trails = high & ~bit6;
-        // 110xxxxx leads two bytes, but C0 and C1 (no bit of 0x1E) never lead.
-        const std::uint64_t low = word & 0x1E1E1E1E1E1E1E1Eu;
-        const std::uint64_t someLow = ((low + 0x7F7F7F7F7F7F7F7Fu) | low) & kHigh;
-        const std::uint64_t last = leads & 0x8000000000000000u;
-        if ((leads & (bit5 | ~someLow)) != 0 || (leads & ~last) << 8 != trails)
-            return 0;
-        return last != 0 ? 7 : 8;
     }
 
 private:
@@ -111,7 +77,6 @@ private:
     std::array<unsigned char, 4> m_pending{};
     std::size_t m_pendingSize = 0;
     char16_t m_highSurrogate = 0; // UTF-16: waiting for its low half
-    std::string m_converted;      // toUtf8(): what is not the bytes as they stand
 };
 
 template <typename OnCharacter>
@@ -169,77 +134,6 @@ void TextDecoder::decode(std::string_view bytes, OnCharacter &&onCharacter)
         p += sequence.length;
         takeSequence(sequence, onCharacter);
     }
-}
-
-template <typename OnUtf8>
-std::string_view TextDecoder::completePending(std::string_view bytes, OnUtf8 &&onUtf8)
-{
-    if (m_pendingSize == 0)
-        return bytes;
-    m_converted.clear();
-    // A byte at a time: the one that shows the sequence invalid is read again on its own.
-    for (; m_pendingSize > 0 && !bytes.empty(); bytes.remove_prefix(1))
-        decode(bytes.substr(0, 1), [this](char32_t ch) { appendUtf8(m_converted, ch); });
-    if (!m_converted.empty())
-        onUtf8(std::string_view(m_converted));
-    return bytes;
-}
-
-template <typename OnUtf8> void TextDecoder::toUtf8(std::string_view bytes, OnUtf8 &&onUtf8)
-{
-    m_converted.clear();
-    const auto convert = [this](char32_t ch) { appendUtf8(m_converted, ch); };
-    if (m_encoding != TextEncoding::Utf8) {
-        decode(bytes, convert);
-        onUtf8(std::string_view(m_converted));
-        return;
-    }
-    bytes = completePending(bytes, onUtf8);
-
-    const auto *p = reinterpret_cast<const unsigned char *>(bytes.data());
-    const unsigned char *const end = p + bytes.size();
-    const unsigned char *run = p; // valid from here on
-    const auto flush = [&] {
-        if (p > run)
-            onUtf8(std::string_view(reinterpret_cast<const char *>(run), std::size_t(p - run)));
-    };
-    while (p < end) {
-        // Runs of one- and two-byte characters, eight bytes at a time; anything else a
-        // character at a time below.
-        while (end - p >= 8) {
-            std::uint64_t word;
-            std::memcpy(&word, p, 8);
-            const int plain = plainUtf8(word);
-            if (plain == 0)
-                break;
-            p += plain;
-        }
-        if (p == end)
-            break;
-        if (*p < 0x80) {
-            ++p;
-            continue;
-        }
-        if (*p >= 0xC2 && *p <= 0xDF && end - p >= 2 && (p[1] & 0xC0) == 0x80) {
-            p += 2;
-            continue;
-        }
-        const Sequence sequence = utf8Sequence(p, std::size_t(end - p));
-        if (sequence.length == 0) {
-            flush();
-            m_pendingSize = std::size_t(end - p);
-            std::memcpy(m_pending.data(), p, m_pendingSize);
-            return;
-        }
-        if (!sequence.valid) {
-            flush();
-            m_sawInvalid = true;
-            onUtf8(std::string_view("\xEF\xBF\xBD"));
-            run = p + sequence.length;
-        }
-        p += sequence.length;
-    }
-    flush();
 }
 
 template <typename OnCharacter> void TextDecoder::finish(OnCharacter &&onCharacter)

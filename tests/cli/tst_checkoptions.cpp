@@ -33,9 +33,9 @@ void TestCheckOptions::parse_data()
     QTest::newRow("found in a folder above")
         << file << u"progetto/testi/capitolo1"_s << QStringList{u"--tabella=/t.tbl"_s}
         << u"28 | progetto/tabelle/it.tbl,/t.tbl | // ,#"_s;
-    QTest::newRow("ignored when asked") << file << u"progetto"_s
-                                        << QStringList{u"--nessun-file-opzioni"_s, u"x"_s}
-                                        << u"manca --tabella"_s;
+    QTest::newRow("ignored when asked")
+        << file << u"progetto"_s << QStringList{u"--nessun-file-opzioni"_s, u"x"_s}
+        << u"manca --tabella"_s;
     QTest::newRow("no file") << QByteArray() << u"progetto"_s
                              << QStringList{u"--tabella"_s, u"t.tbl"_s} << u"0 | t.tbl | "_s;
     QTest::newRow("a line that is no option")
