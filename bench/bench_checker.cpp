@@ -92,6 +92,7 @@ public:
         ++m_text.problems;
     }
     void code(std::string_view s) { append(s); } // takes no room on the screen
+    void problem() { ++m_text.problems; }        // a code or a box the checker must report
     void screenLineEnd(std::string_view s)
     {
         code(s);
@@ -223,8 +224,8 @@ void writeScreenLine(TextBuilder &text, Dice &dice)
     }
 }
 
-// A script in Atlas's form: for each message an address, the original as a comment and the
-// translation with its control codes, screen lines of at most 28 characters.
+// A script in Atlas's form: for each message an address, the original after "//" and the
+// translation with its control codes, screen lines of at most 28 characters, two a box.
 GeneratedText generateScript(std::size_t size)
 {
     Dice dice(20261208);
@@ -238,7 +239,8 @@ GeneratedText generateScript(std::size_t size)
         char jump[32];
         std::snprintf(jump, sizeof jump, "#JMP($%X)", address);
         text.skippedLine(jump);
-        const int screenLines = 1 + dice.below(3);
+        // Now and then a box too full or a code the original lacks, as in a script nearly done.
+        const int screenLines = dice.below(500) == 0 ? 3 : 1 + dice.below(2);
         const bool prefixed = dice.below(4) == 0;
         std::string original = prefixed ? "// <$FB>" : "// ";
         for (int s = 0; s < screenLines; ++s) {
@@ -255,8 +257,12 @@ GeneratedText generateScript(std::size_t size)
                 text.screenLineEnd("<line>");
             writeScreenLine(text, dice);
         }
-        if (dice.below(8) == 0)
+        if (screenLines > 2)
+            text.problem();
+        if (dice.below(500) == 0) {
             text.code("<$FC>");
+            text.problem();
+        }
         text.code("<end>");
         text.lineEnd();
         text.lineEnd();

@@ -80,4 +80,5 @@ compare "1. English prose (aim: 0.5 or less)" english 60 -nP -f "$class" --
 compare "2. Italian prose (aim: 0.5 or less)" italian 60 -nP -f "$class" --
 compare "3. Dense accents (aim: 0.5 or less)" accents 60 -nP -f "$class" --
 compare "4. Atlas script (aim: 1.0 or less)" script 28 -noP '<\$[0-9A-F]{2}>|<end>|<line>' -- \
-    --salta-righe // --salta-righe '#' --codice '<\$[0-9A-F]{2}>' --codice '<end>' --a-capo '<line>'
+    --originale // --salta-righe '#' --codice '<\$[0-9A-F]{2}>' --fine-box '<end>' \
+    --a-capo '<line>' --righe-per-box 2

@@ -287,12 +287,15 @@ void TextScanner::takeCode(std::string_view line, const Code &code, std::size_t 
         return;
     }
     if (m_compare) {
-        QByteArray text(line.data() + code.start, qsizetype(code.end - code.start));
-        if (++m_translatedCount[text] > m_originalCount.value(text))
+        CodeCount &count = countOf(line.substr(code.start, code.end - code.start));
+        if (count.translated == count.original) {
             report({.kind = TextProblem::Kind::ExtraCode,
                     .line = m_line,
                     .column = column,
-                    .code = text.toStdString()});
+                    .code = std::string(line.substr(code.start, code.end - code.start))});
+        } else {
+            ++count.translated;
+        }
     }
     if (code.kind == Code::Kind::BoxEnd) {
         endScreenLine();
@@ -306,15 +309,20 @@ bool TextScanner::takeOriginal(std::string_view line)
         endMessage();
         m_originalRun = true;
         m_originalCodes.clear();
-        m_originalCount.clear();
+        ++m_message;
+        // Codes that differ in every message would fill it: the counts begin anew.
+        if (m_codeCounts.size() > 4096)
+            m_codeCounts.clear();
     }
     m_codes.start(line, false);
     Code code;
     Pattern::Outcome outcome;
     while ((outcome = m_codes.next(code)) == Pattern::Outcome::Found) {
-        QByteArray text(line.data() + code.start, qsizetype(code.end - code.start));
-        ++m_originalCount[text];
-        m_originalCodes.emplace_back(std::move(text), m_line);
+        const std::string_view text = line.substr(code.start, code.end - code.start);
+        ++countOf(text).original;
+        m_originalCodes.emplace_back(
+            m_codeCounts.find(QByteArray::fromRawData(text.data(), qsizetype(text.size()))).key(),
+            m_line);
     }
     return outcome == Pattern::Outcome::Failed ? fail(m_codes.failedPattern()) : true;
 }
@@ -354,21 +362,34 @@ void TextScanner::endMessage()
     endBox();
     if (m_compare && m_translated) {
         // The occurrences past those the message has are the ones it lacks.
-        QHash<QByteArray, qint64> seen;
         for (const auto &[text, line] : m_originalCodes) {
-            if (++seen[text] > m_translatedCount.value(text)) {
-                report({.kind = TextProblem::Kind::MissingCode,
-                        .line = m_messageEnd.first,
-                        .column = m_messageEnd.second,
-                        .count = line,
-                        .code = text.toStdString()});
+            CodeCount &count = m_codeCounts[text];
+            if (count.translated > 0) {
+                --count.translated;
+                continue;
             }
+            report({.kind = TextProblem::Kind::MissingCode,
+                    .line = m_messageEnd.first,
+                    .column = m_messageEnd.second,
+                    .count = line,
+                    .code = text.toStdString()});
         }
     }
     m_originalRun = false;
     m_compare = false;
     m_translated = false;
-    m_translatedCount.clear();
+    ++m_message;
+}
+
+// A code's counts in this message; looked up without a copy of its text.
+TextScanner::CodeCount &TextScanner::countOf(std::string_view code)
+{
+    auto found = m_codeCounts.find(QByteArray::fromRawData(code.data(), qsizetype(code.size())));
+    if (found == m_codeCounts.end())
+        found = m_codeCounts.insert(QByteArray(code.data(), qsizetype(code.size())), {});
+    if (found->message != m_message)
+        *found = {0, 0, m_message};
+    return *found;
 }
 
 bool TextScanner::fail(const Pattern &pattern)

@@ -121,7 +121,13 @@ private:
     bool m_compare = false;     // the message follows an original
     bool m_translated = false;  // it has a checked line
     std::pair<qint64, qint64> m_messageEnd;
+    struct CodeCount {
+        qint64 original = 0;
+        qint64 translated = 0; // of those the original has
+        quint64 message = 0;   // the message they count in
+    };
+    CodeCount &countOf(std::string_view code);
+    quint64 m_message = 0;
+    QHash<QByteArray, CodeCount> m_codeCounts;
     std::vector<std::pair<QByteArray, qint64>> m_originalCodes; // with their lines
-    QHash<QByteArray, qint64> m_originalCount;
-    QHash<QByteArray, qint64> m_translatedCount;
 };
