@@ -4,8 +4,6 @@
 #include "Keystroke.h"
 #include "TextDecoder.h"
 
-#include "BytePairs.h"
-
 #include <algorithm>
 #include <bit>
 #include <cstring>
@@ -19,6 +17,49 @@ qint64 characters(std::string_view utf8)
 {
     return std::count_if(utf8.cbegin(), utf8.cend(),
                          [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; });
+}
+
+// The scanner's fast path over one- and two-byte UTF-8: one table of 64 KiB answers for each
+// pair of neighbouring bytes, a character and what follows it, without a branch.
+constexpr unsigned pairIndex(unsigned char first, unsigned char second)
+{
+    return first | unsigned(second) << 8;
+}
+
+// The eight pairs that start at p[0] to p[7] (reading p[8]), as table indices: pairs 0, 2, 4
+// and 6 in the lanes of even, the others in those of odd.
+struct Pairs {
+    std::uint64_t even;
+    std::uint64_t odd;
+};
+Pairs pairsAt(const unsigned char *p)
+{
+    std::uint64_t here;
+    std::uint64_t next;
+    std::memcpy(&here, p, 8);
+    std::memcpy(&next, p + 1, 8);
+    constexpr std::uint64_t kEven = 0x00FF00FF00FF00FFu;
+    return {(here & kEven) | (next & kEven) << 8, (here >> 8 & kEven) | (next >> 8 & kEven) << 8};
+}
+
+bool allPass(const unsigned char *table, Pairs pairs)
+{
+    const auto at = [table](std::uint64_t lanes, int lane) {
+        return table[lanes >> lane & 0xFFFF];
+    };
+    return (at(pairs.even, 0) & at(pairs.even, 16) & at(pairs.even, 32) & at(pairs.even, 48) &
+            at(pairs.odd, 0) & at(pairs.odd, 16) & at(pairs.odd, 32) & at(pairs.odd, 48)) != 0;
+}
+
+// Pair i's answer in bit i.
+unsigned answers(const unsigned char *table, Pairs pairs)
+{
+    unsigned all = 0;
+    for (int pair = 0; pair < 8; pair += 2) {
+        all |= unsigned(table[pairs.even >> (8 * pair) & 0xFFFF]) << pair;
+        all |= unsigned(table[pairs.odd >> (8 * pair) & 0xFFFF]) << (pair + 1);
+    }
+    return all;
 }
 
 bool isBlank(std::string_view line)
@@ -50,8 +91,7 @@ TextScanner::TextScanner(const CharacterTable &table, qint64 limit, const Script
                 first < 0x80    ? !LineEnds::isLineEnd(char(first)) && !m_refusedBelow800[first]
                 : first >= 0xC0 ? !m_refusedBelow800[twoBytes]
                                 : true;
-            m_pairs[BytePairs::index(first, second)] =
-                admitted && TextDecoder::isPlainPair(first, second);
+            m_pairs[pairIndex(first, second)] = admitted && TextDecoder::isPlainPair(first, second);
         }
     }
 }
@@ -165,10 +205,9 @@ const char *TextScanner::scanText(const char *from, const char *to)
                 }
                 for (int i = 0; i < 8; ++i)
                     passed |= unsigned(ascii(i)) << i;
-            } else if (BytePairs::allOf(m_pairs.data(), p)) {
-                passed = 0xFF;
             } else {
-                passed = BytePairs::answers(m_pairs.data(), p);
+                const Pairs pairs = pairsAt(p);
+                passed = allPass(m_pairs.data(), pairs) ? 0xFF : answers(m_pairs.data(), pairs);
             }
             // Trail bytes (10xxxxxx) counted in their lanes; a two-byte character the window's
             // last pair saw through ends past it.

@@ -95,7 +95,7 @@ private:
     qint64 m_limit;
     const ScriptMarkup &m_markup;
     CodeFinder m_codes;
-    std::vector<unsigned char> m_pairs;          // what the fast path passes: see BytePairs
+    std::vector<unsigned char> m_pairs;          // what the fast path passes, by byte pair
     std::array<bool, 0x800> m_refusedBelow800{}; // the ASCII and Latin letters of most texts
     std::array<bool, 256> m_codeRefused{};       // by Windows-1252 code
     bool m_outsideCodePageRefused = false;
