@@ -258,7 +258,7 @@ void MainWindow::connectHandlers()
 
     // Keys typed while a table loads wait for it, so none is checked against the table that is
     // being replaced.
-    m_heldKeys = new HeldInput(m_lineBox);
+    m_heldKeys = new HeldInput(this);
     connect(&m_session, &TableSession::progressed, this, [this](qint64 done, qint64 total) {
         if (m_progress)
             m_progress->setProgress(done, total);
