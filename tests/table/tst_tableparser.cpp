@@ -248,6 +248,7 @@ private Q_SLOTS:
         QTest::newRow("multi-byte codes") << "41=A\r\n8140=X\r\n123=\r\n"_ba << 2 << 2;
         QTest::newRow("markers") << "/FF=\n*FE\n$0A=x"_ba << 3 << 1;
         QTest::newRow("after each line end") << "\r\n\n\r41=A\r8140="_ba << 1 << 5;
+        QTest::newRow("CR after an empty line") << "41=A\r\r\r8140=\r"_ba << 1 << 4;
         QTest::newRow("after the mark") << "\xEF\xBB\xBF*FE\r\n"_ba << 1 << 1;
     }
     void unusableLines()
