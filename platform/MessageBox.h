@@ -4,8 +4,7 @@
 
 class QWidget;
 
-// Modal message boxes with one OK button, their text plain and fitted to the screen: a word too
-// long for a line, such as a path, is cut in its middle with "…".
+// Modal message boxes with one OK button, their text plain and fitted to the screen.
 namespace MessageBox {
 
 void information(QWidget *parent, const QString &title, const QString &text);

@@ -2,6 +2,7 @@
 // blocks anywhere gives the same report. Admission itself is tested with the line box's rules.
 
 #include "CharacterTable.h"
+#include "TableParser.h"
 #include "TextScanner.h"
 #include "Windows1252.h"
 
@@ -14,13 +15,17 @@ namespace {
 // A table as the reader leaves it: these characters at their own codes, "#" everywhere else.
 CharacterTable tableDefining(const QString &characters)
 {
-    CharacterTable table;
+    TableParser parser;
     for (const QChar ch : characters)
-        table.setEntry(*Windows1252::fromUnicode(ch), QString(ch));
-    for (int code = 0; code < CharacterTable::Size; ++code) {
-        if (table.entry(code).isEmpty())
-            table.setEntry(code, u"#"_s);
-    }
+        parser.feed(QByteArray::number(*Windows1252::fromUnicode(ch), 16)
+                        .rightJustified(2, '0')
+                        .append('=')
+                        .append(QString(ch).toUtf8())
+                        .append('\n')
+                        .toStdString());
+    parser.finish();
+    CharacterTable table;
+    table.merge(parser);
     return table;
 }
 

@@ -14,6 +14,14 @@ Q_DECLARE_METATYPE(TextEncoding)
 namespace {
 
 // Parses the bytes whole, or in pieces of the given size.
+std::size_t definedCount(const TableParser &parser)
+{
+    std::size_t count = 0;
+    for (int code = 0; code < 256; ++code)
+        count += parser.defines(code) ? 1 : 0;
+    return count;
+}
+
 TableParser parse(const QByteArray &bytes, qsizetype step = 0)
 {
     TableParser parser;
@@ -122,7 +130,7 @@ private Q_SLOTS:
         const TableParser parser = parse(first2 + "=x");
         QVERIFY(parser.defines(code));
         QCOMPARE(parser.rawText(code), std::string_view("x"));
-        QCOMPARE(parser.definedCount(), std::size_t(1));
+        QCOMPARE(definedCount(parser), std::size_t(1));
     }
 
     void codeOfEveryPair()
@@ -235,7 +243,7 @@ private Q_SLOTS:
     void linesThatDefineNothing()
     {
         QFETCH(QByteArray, file);
-        QCOMPARE(parse(file).definedCount(), std::size_t(0));
+        QCOMPARE(definedCount(parse(file)), std::size_t(0));
     }
 
     // Lines that look like definitions but cannot be used: how many, and the first one's number.
