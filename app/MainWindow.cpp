@@ -8,6 +8,7 @@
 #include "HeldInput.h"
 #include "Keystroke.h"
 #include "LimitMarker.h"
+#include "LimitSpinner.h"
 #include "LineBox.h"
 #include "MessageBox.h"
 #include "ReadProgress.h"
@@ -25,11 +26,9 @@
 #include <QGridLayout>
 #include <QIcon>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
-#include <QSpinBox>
 #include <QStyle>
 
 #include <algorithm>
@@ -56,6 +55,9 @@ constexpr int chkAppunti = 2655;   // wide
 constexpr int SB = 375;            // high
 } // namespace Design
 
+// The open dialog's title, and the title of what reading the chosen file shows.
+const QString OpenTitle = u"Apri Tabella..."_s;
+
 int px(int twips)
 {
     return qRound(Twips::toPixels(twips));
@@ -63,7 +65,8 @@ int px(int twips)
 
 } // namespace
 
-MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
+MainWindow::MainWindow(OpenFileDialog::Chooser chooser, TableSession::ReadFunction read)
+    : m_session(std::move(read)), m_openDialog(std::move(chooser))
 {
     setObjectName(u"frmVerzino"_s);
     setWindowTitle(u"Verzino v.%1 - %2"_s.arg(AppInfo::shortVersion(), AppInfo::maker()));
@@ -89,16 +92,16 @@ MainWindow::~MainWindow() = default;
 void MainWindow::createMenus()
 {
     // Access keys only: no item has a shortcut key.
-    m_fileMenu = menuBar()->addMenu(u"&File"_s);
-    m_fileMenu->setObjectName(u"mnuFile"_s);
-    m_openTableAction = m_fileMenu->addAction(u"&Apri Tabella..."_s);
+    QMenu *fileMenu = menuBar()->addMenu(u"&File"_s);
+    fileMenu->setObjectName(u"mnuFile"_s);
+    m_openTableAction = fileMenu->addAction(u"&Apri Tabella..."_s);
     m_openTableAction->setObjectName(u"mnuApriT"_s);
-    m_exitAction = m_fileMenu->addAction(u"&Esci"_s);
+    m_exitAction = fileMenu->addAction(u"&Esci"_s);
     m_exitAction->setObjectName(u"mnuEsci"_s);
 
-    m_helpMenu = menuBar()->addMenu(u"&?"_s);
-    m_helpMenu->setObjectName(u"mnuAiuto"_s);
-    m_aboutAction = m_helpMenu->addAction(u"&Informazioni su..."_s);
+    QMenu *helpMenu = menuBar()->addMenu(u"&?"_s);
+    helpMenu->setObjectName(u"mnuAiuto"_s);
+    m_aboutAction = helpMenu->addAction(u"&Informazioni su..."_s);
     m_aboutAction->setObjectName(u"mnuInfo"_s);
 }
 
@@ -116,19 +119,13 @@ void MainWindow::createControls()
     m_copyOnEnter->setObjectName(u"chkAppunti"_s);
     m_copyOnEnter->setChecked(true);
 
-    // The limit field is the spin box's own: the arrows write their value into it.
-    m_limitSpinner = new QSpinBox(m_client);
+    m_limitSpinner = new LimitSpinner(m_client);
     m_limitSpinner->setObjectName(u"UpDown1"_s);
     m_limitSpinner->setRange(0, LimitMarker::MaximumLimit);
     m_limitSpinner->setFont(Fonts::courier());
     m_limitSpinner->setAccessibleName(u"Limite"_s);
     // Tab only: a click on an arrow leaves the focus in the line box, in the middle of typing.
     m_limitSpinner->setFocusPolicy(Qt::TabFocus);
-    m_limitField = m_limitSpinner->findChild<QLineEdit *>();
-    m_limitField->setObjectName(u"txtLimite"_s);
-    m_limitField->setReadOnly(true);
-    // The spin box writes its field once shown; the design's "0" is there from the start.
-    m_limitField->setText(u"0"_s);
 
     m_lineLabel = new QLabel(u"Scrivi qui la riga:"_s, m_client);
     m_lineLabel->setObjectName(u"Label1"_s);
@@ -136,11 +133,9 @@ void MainWindow::createControls()
     m_limitLabel = new QLabel(u"Limite:"_s, m_client);
     m_limitLabel->setObjectName(u"Label2"_s);
 
-    // Screen readers name the line box and the limit field after the labels above them.
+    // Screen readers name the line box after the label above it.
     m_lineLabel->setBuddy(m_lineBox);
     m_limitLabel->setBuddy(m_limitSpinner);
-    // The field is the spin box's, out of the label's reach: it takes the label's name itself.
-    m_limitField->setAccessibleName(m_limitLabel->text());
 
     m_clearOnEnter = new QCheckBox(u"Svuota casella con INVIO"_s, m_client);
     m_clearOnEnter->setObjectName(u"chkSvuota"_s);
@@ -149,7 +144,7 @@ void MainWindow::createControls()
     m_limitMarker = new Shape(m_client);
     m_limitMarker->setObjectName(u"shpLimite"_s);
     m_limitMarker->setSizeTwips(Design::MarkerSize, Design::MarkerSize);
-    m_limitMarker->setLeft(LimitMarker::Leftmost);
+    m_limitMarker->setLeft(LimitMarker::leftFor(0));
     // Its Top follows the line box, wherever the layout puts the box.
     m_lineBox->installEventFilter(this);
 
@@ -247,18 +242,11 @@ void MainWindow::connectHandlers()
     m_drops = new FileDropTarget(this);
     m_drops->watch(this);
     connect(m_drops, &FileDropTarget::filesDropped, this, &MainWindow::openTables);
-    connect(m_limitSpinner, &QSpinBox::textChanged, this, &MainWindow::onLimitTextChanged);
-    connect(m_limitSpinner, &QSpinBox::valueChanged, this, &MainWindow::onLimitStepped);
-    // A step selects the field's digits, which would show as selected while the focus stays in
-    // the line box.
-    connect(m_limitField, &QLineEdit::selectionChanged, this, [this] {
-        if (!m_limitSpinner->hasFocus())
-            m_limitField->deselect();
-    });
+    connect(m_limitSpinner, &QSpinBox::valueChanged, this, &MainWindow::onLimitChanged);
 
     // Keys typed while a table loads wait for it, so none is checked against the table that is
     // being replaced.
-    m_heldKeys = new HeldInput(m_lineBox);
+    m_heldKeys = new HeldInput(this);
     connect(&m_session, &TableSession::progressed, this, [this](qint64 done, qint64 total) {
         if (m_progress)
             m_progress->setProgress(done, total);
@@ -268,7 +256,7 @@ void MainWindow::connectHandlers()
 
 void MainWindow::chooseTable()
 {
-    m_openDialog.setTitle(u"Apri Tabella..."_s);
+    m_openDialog.setTitle(OpenTitle);
     // A cancelled dialog gives back its last confirmed choice, the file in force, which is read
     // again: by the name the file has, which the dialog's text may not carry whole.
     const std::optional<QString> chosen = m_openDialog.choose(this);
@@ -305,8 +293,7 @@ void MainWindow::loadNextTable()
 {
     const QByteArray path = m_pendingTables.takeFirst();
     m_progress = std::make_unique<ReadProgress>(
-        this, u"Apri Tabella..."_s,
-        u"Lettura di %1..."_s.arg(QFileInfo(QFile::decodeName(path)).fileName()));
+        this, OpenTitle, u"Lettura di %1..."_s.arg(QFileInfo(QFile::decodeName(path)).fileName()));
     // Queued, so the cancel never runs inside the dialog's own signal; it reaches only the
     // reading this dialog belongs to.
     const QPointer<ReadProgress> progress = m_progress.get();
@@ -334,11 +321,10 @@ void MainWindow::onTableLoadFinished(const TableReadResult &result)
     } else {
         m_pendingTables.clear();
         if (result.outcome == TableReadResult::Outcome::Failed)
-            MessageBox::error(this, u"Apri Tabella..."_s, result.error);
+            MessageBox::error(this, OpenTitle, result.error);
     }
     setLoading(false);
     m_heldKeys->release();
-    Q_EMIT tableLoadFinished(result.ok());
 }
 
 // Enter in the line box. The copy comes first, so with both boxes ticked the clipboard gets the
@@ -355,37 +341,12 @@ void MainWindow::onEnterPressed()
         m_lineBox->setTextUnlimited(QString());
 }
 
-void MainWindow::onLimitTextChanged()
+// Arrows, keys, the wheel and screen readers step the spinner: the line box takes its limit, and
+// the marker stands under the limit's column.
+void MainWindow::onLimitChanged(int limit)
 {
-    m_lineBox->setLengthLimit(LimitMarker::limitFromText(m_limitField->text()));
-}
-
-// Arrows, keys, the wheel and screen readers step the spinner; each step moves the marker as a
-// click on an arrow does.
-void MainWindow::onLimitStepped(int value)
-{
-    for (; m_markedLimit < value; ++m_markedLimit)
-        onUpClicked();
-    for (; m_markedLimit > value; --m_markedLimit)
-        onDownClicked();
-}
-
-// The marker is hidden while it moves so that it is never drawn in two places.
-void MainWindow::onUpClicked()
-{
-    m_limitMarker->hide();
-    m_limitMarker->setLeft(LimitMarker::afterUpClick(m_limitMarker->left()));
-    m_limitMarker->show();
-}
-
-void MainWindow::onDownClicked()
-{
-    const std::optional<float> left = LimitMarker::afterDownClick(m_limitMarker->left());
-    if (!left)
-        return;
-    m_limitMarker->hide();
-    m_limitMarker->setLeft(*left);
-    m_limitMarker->show();
+    m_lineBox->setLengthLimit(limit);
+    m_limitMarker->setLeft(LimitMarker::leftFor(limit));
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)

@@ -10,16 +10,14 @@
 
 class FileDropTarget;
 class HeldInput;
+class LimitSpinner;
 class LineBox;
 class QAction;
 class QCheckBox;
 class QCloseEvent;
 class QLabel;
-class QLineEdit;
-class QMenu;
 class ReadProgress;
 class Shape;
-class QSpinBox;
 class StatusBar;
 
 // The program's one window: the line box, the limit with its spinner and marker, the two
@@ -27,36 +25,28 @@ class StatusBar;
 //
 // The design's names are the controls' object names: frmVerzino (this window), mnuFile,
 // mnuApriT, mnuEsci, mnuAiuto, mnuInfo, rtbRiga (m_lineBox), chkAppunti (m_copyOnEnter),
-// txtLimite (m_limitField, the field of UpDown1), Label1 (m_lineLabel), Label2 (m_limitLabel),
-// chkSvuota (m_clearOnEnter), UpDown1 (m_limitSpinner), shpLimite (m_limitMarker), SB
-// (m_statusBar); CommonDialog1 is m_openDialog, CaricaTabella is openTables(), VociTabella,
-// FileTabella and NomeTabella live in tableSession().
+// Label1 (m_lineLabel), Label2 (m_limitLabel), chkSvuota (m_clearOnEnter), UpDown1
+// (m_limitSpinner, with its field txtLimite), shpLimite (m_limitMarker), SB (m_statusBar), and
+// clientArea, the area below the menu bar that every control's Left and Top count from.
+// CommonDialog1 is m_openDialog, CaricaTabella is openTables(), VociTabella, FileTabella and
+// NomeTabella live in m_session.
 class MainWindow final : public QMainWindow {
     Q_OBJECT
 
 public:
-    explicit MainWindow(QWidget *parent = nullptr);
+    // The open dialog's choice and the reading of a file are Qt's dialog and readTableFile
+    // unless others are given.
+    explicit MainWindow(OpenFileDialog::Chooser chooser = {},
+                        TableSession::ReadFunction read = readTableFile);
     ~MainWindow() override;
 
     // Reads the files one after another, each merged over the last, exactly as if each had been
     // chosen in the Apri Tabella dialog; stops at the first that cannot be read or is cancelled.
-    // Returns at once: the reading runs on a worker thread and tableLoadFinished reports its end.
-    // Ignored while a reading runs; meanwhile Apri Tabella... is greyed and drops are refused.
-    // A path is the bytes the system knows the file by, which need not be UTF-8.
+    // Returns at once: the reading runs on a worker thread. Ignored while a reading runs;
+    // meanwhile Apri Tabella... is greyed and drops are refused. A path is the bytes the system
+    // knows the file by, which need not be UTF-8.
     void openTables(const QByteArrayList &paths);
     void openTable(const QByteArray &path) { openTables({path}); }
-    bool isLoadingTable() const { return m_loading; }
-
-    const TableSession &tableSession() const { return m_session; }
-    TableSession &tableSession() { return m_session; }
-    OpenFileDialog &openDialog() { return m_openDialog; }
-
-    // The window's client area below the menu bar; every control's Left/Top counts from it.
-    QWidget *clientArea() const { return m_client; }
-
-Q_SIGNALS:
-    // The end of what openTables() started: true when every file was read.
-    void tableLoadFinished(bool ok);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -77,30 +67,23 @@ private:
     void onTableLoadFinished(const TableReadResult &result);
 
     void onEnterPressed();
-    void onLimitTextChanged();
-    void onLimitStepped(int value);
-    void onUpClicked();
-    void onDownClicked();
+    void onLimitChanged(int limit);
 
     TableSession m_session;
     OpenFileDialog m_openDialog;
 
     QWidget *m_client = nullptr;
-    QMenu *m_fileMenu = nullptr;
     QAction *m_openTableAction = nullptr;
     QAction *m_exitAction = nullptr;
-    QMenu *m_helpMenu = nullptr;
     QAction *m_aboutAction = nullptr;
     StatusBar *m_statusBar = nullptr;
     LineBox *m_lineBox = nullptr;
     QCheckBox *m_copyOnEnter = nullptr;
-    QLineEdit *m_limitField = nullptr;
     QLabel *m_lineLabel = nullptr;
     QLabel *m_limitLabel = nullptr;
     QCheckBox *m_clearOnEnter = nullptr;
-    QSpinBox *m_limitSpinner = nullptr;
+    LimitSpinner *m_limitSpinner = nullptr;
     Shape *m_limitMarker = nullptr;
-    int m_markedLimit = 0; // the spinner's value the marker stands for
 
     // While a reading runs: the files still to read, the keys typed into the line box, and the
     // progress dialog once it is due.

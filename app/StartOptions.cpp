@@ -59,7 +59,7 @@ Non c'è ALCUNA GARANZIA, nei limiti permessi dalla legge.
 
 StartOptions::Request failure(const QString &program, const QString &what)
 {
-    return {StartOptions::Action::Fail, QString(),
+    return {StartOptions::Action::Fail,
             u"%1: %2\nUsare \"%1 --help\" per maggiori informazioni.\n"_s.arg(program, what)};
 }
 
@@ -79,13 +79,12 @@ Request parse(const QStringList &arguments)
         const QString &argument = arguments[i];
         const bool isOption = !optionsEnded && argument.startsWith(u'-') && argument != "-"_L1;
         if (!isOption) {
-            if (!request.tableFile.isEmpty())
+            if (request.tableArgument > 0)
                 return failure(program,
-                               u"si può aprire una sola tabella, ma sono stati indicati \"%1\" "
-                               "e \"%2\""_s.arg(request.tableFile, argument));
+                               u"si può aprire una sola tabella, ma sono stati indicati "
+                               "\"%1\" e \"%2\""_s.arg(arguments[request.tableArgument], argument));
             if (argument.isEmpty())
                 return failure(program, u"il nome della tabella è vuoto"_s);
-            request.tableFile = argument;
             request.tableArgument = i;
             continue;
         }
@@ -96,9 +95,9 @@ Request parse(const QStringList &arguments)
             continue;
         }
         if (argument == "-h"_L1 || argument == "--help"_L1)
-            return {Action::ShowHelp, QString(), helpText(program)};
+            return {Action::ShowHelp, helpText(program)};
         if (argument == "--version"_L1)
-            return {Action::ShowVersion, QString(), versionText()};
+            return {Action::ShowVersion, versionText()};
 
         // Qt reads its options with one dash or two.
         const QString body = argument.mid(argument.startsWith("--"_L1) ? 2 : 1);

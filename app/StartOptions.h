@@ -9,7 +9,7 @@
 namespace StartOptions {
 
 enum class Action {
-    Run,         // start the window, with tableFile in force when it is not empty
+    Run,         // start the window, with the table argument's file in force if there is one
     ShowHelp,    // print message on standard output, exit 0
     ShowVersion, // print message on standard output, exit 0
     Fail,        // print message on standard error, exit UsageError
@@ -20,10 +20,9 @@ constexpr int UsageError = 2;
 
 struct Request {
     Action action = Action::Run;
-    QString tableFile;
     QString message;
-    // Which argument names the table, 0 for none: a file name is bytes, which tableFile may not
-    // carry whole.
+    // Which argument names the table, 0 for none: the caller takes the file's name from the
+    // program's own arguments, as bytes, which a QString may not carry whole.
     qsizetype tableArgument = 0;
     // How many arguments, from the first, are for Qt to see: those before "--".
     qsizetype qtArguments = 0;

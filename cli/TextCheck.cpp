@@ -9,7 +9,7 @@
 TextCheck::TextCheck(const TextReading &reading, const CharacterTable &table,
                      const CheckOptions &options, TextScanner::ProblemSink sink)
     : m_decoder(reading.encoding), m_scanner(table, options.limit, options.markup, std::move(sink)),
-      m_markLeft(reading.markLength)
+      m_markLeft(reading.markLength), m_utf8(reading.encoding == TextEncoding::Utf8)
 {
 }
 
@@ -23,7 +23,7 @@ bool TextCheck::feed(std::string_view bytes)
     // a block's end cuts short; it completes a byte at a time.
     m_converted.clear();
     const auto convert = [this](char32_t ch) { appendUtf8(m_converted, ch); };
-    if (m_decoder.encoding() != TextEncoding::Utf8) {
+    if (!m_utf8) {
         m_decoder.decode(bytes, convert);
         bytes = {};
     }

@@ -28,5 +28,6 @@ private:
     TextDecoder m_decoder;
     TextScanner m_scanner;
     std::size_t m_markLeft;
+    bool m_utf8;
     std::string m_converted; // what the decoder gives
 };

@@ -4,9 +4,10 @@
 #include <QEvent>
 #include <QWidget>
 
-HeldInput::HeldInput(QWidget *widget) : QObject(widget), m_widget(widget)
+HeldInput::HeldInput(QWidget *window) : QObject(window), m_window(window)
 {
-    widget->installEventFilter(this);
+    // Keys go to whichever control has the focus: only the application sees them all.
+    QCoreApplication::instance()->installEventFilter(this);
 }
 
 HeldInput::~HeldInput() = default;
@@ -17,14 +18,16 @@ void HeldInput::release()
     // Taken out first: a delivered key may start another hold.
     std::vector<std::unique_ptr<QEvent>> events;
     events.swap(m_events);
-    for (auto it = events.begin(); it != events.end() && m_widget; ++it) {
+    for (auto it = events.begin(); it != events.end() && m_window; ++it) {
         if (m_holding) {
             // A delivered key started another hold: the rest wait for it, still in order.
             m_events.insert(m_events.begin(), std::make_move_iterator(it),
                             std::make_move_iterator(events.end()));
             return;
         }
-        QCoreApplication::sendEvent(m_widget, it->get());
+        // A delivered Tab may have moved the focus since the key was typed.
+        QWidget *focus = m_window->focusWidget();
+        QCoreApplication::sendEvent(focus ? focus : m_window.data(), it->get());
     }
 }
 
@@ -36,7 +39,8 @@ void HeldInput::discard()
 
 bool HeldInput::eventFilter(QObject *watched, QEvent *event)
 {
-    if (!m_holding || watched != m_widget)
+    if (!m_holding || !m_window || !watched->isWidgetType() ||
+        static_cast<QWidget *>(watched)->window() != m_window)
         return false;
     switch (event->type()) {
     case QEvent::KeyPress:

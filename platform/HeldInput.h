@@ -9,17 +9,15 @@
 class QEvent;
 class QWidget;
 
-// Holds back the keys (key presses and releases, input-method text) that reach one widget while
-// on hold, and hands them to it in the order they came once released, as if typed then.
+// Holds back the keys (key presses and releases, input-method text) typed into a window while on
+// hold, and hands them out in the order they came once released, each to the control that has
+// the focus then: where it would have gone had it been typed at that moment.
 class HeldInput final : public QObject {
 public:
-    explicit HeldInput(QWidget *widget);
+    explicit HeldInput(QWidget *window);
     ~HeldInput() override;
 
     void hold() { m_holding = true; }
-    bool isHolding() const { return m_holding; }
-    qsizetype heldCount() const { return qsizetype(m_events.size()); }
-
     // Ends the hold and delivers what was held.
     void release();
     // Ends the hold and forgets what was held.
@@ -29,7 +27,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    QPointer<QWidget> m_widget;
+    QPointer<QWidget> m_window;
     bool m_holding = false;
     std::vector<std::unique_ptr<QEvent>> m_events;
 };

@@ -167,11 +167,6 @@ void LineBox::setLengthLimit(int limit)
     m_lengthLimit = qMax(limit, 0);
 }
 
-int LineBox::lengthLimit() const
-{
-    return m_lengthLimit;
-}
-
 void LineBox::setTextUnlimited(const QString &text)
 {
     m_validator->m_exempt = true;

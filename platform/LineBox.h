@@ -40,10 +40,6 @@ public:
 
     // 0: no limit. A lowered limit keeps the text already there and only refuses more.
     void setLengthLimit(int limit);
-    int lengthLimit() const;
-
-    // Where the text cursor is drawn, in the box's coordinates.
-    QRect caretRect() const { return cursorRect(); }
 
     // Puts the text in whole, whatever the limit. QLineEdit::setText goes through the limit.
     void setTextUnlimited(const QString &text);

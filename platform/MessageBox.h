@@ -4,11 +4,8 @@
 
 class QWidget;
 
-// Modal message boxes with one OK button. The box is a QMessageBox child of parent named
-// "MessageBox", so tests can find it with QApplication::activeModalWidget().
+// Modal message boxes with one OK button, their text plain and fitted to the screen.
 namespace MessageBox {
-
-inline constexpr char ObjectName[] = "MessageBox";
 
 void information(QWidget *parent, const QString &title, const QString &text);
 void error(QWidget *parent, const QString &title, const QString &text);

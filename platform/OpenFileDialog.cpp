@@ -36,12 +36,7 @@ private:
 
 } // namespace
 
-OpenFileDialog::OpenFileDialog() = default;
-
-void OpenFileDialog::setChooser(Chooser chooser)
-{
-    m_chooser = std::move(chooser);
-}
+OpenFileDialog::OpenFileDialog(Chooser chooser) : m_chooser(std::move(chooser)) {}
 
 std::optional<QString> OpenFileDialog::choose(QWidget *parent) const
 {

@@ -17,7 +17,8 @@ public:
     using Chooser = std::function<std::optional<QString>(QWidget *parent, const QString &title,
                                                          const QStringList &nameFilters)>;
 
-    OpenFileDialog();
+    // Qt's own dialog unless another chooser is given.
+    explicit OpenFileDialog(Chooser chooser = {});
 
     void setTitle(const QString &title) { m_title = title; }
 
@@ -29,11 +30,8 @@ public:
     // Modal; returns the path chosen, or nullopt when the dialog was cancelled.
     std::optional<QString> choose(QWidget *parent) const;
 
-    // The last confirmed choice, empty before the first.
-    QString fileName() const { return m_fileName; }
+    // The last confirmed choice, where the dialog opens next time.
     void confirmChoice(const QString &path) { m_fileName = path; }
-
-    void setChooser(Chooser chooser);
 
 private:
     std::optional<QString> runQtDialog(QWidget *parent) const;

@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QKeyEvent>
-#include <QProgressBar>
 #include <QProgressDialog>
 #include <QPushButton>
 
@@ -45,20 +44,14 @@ ReadProgress::~ReadProgress()
     }
 }
 
-QProgressDialog *ReadProgress::dialog() const
-{
-    return m_dialog.data();
-}
-
 void ReadProgress::setProgress(qint64 done, qint64 total)
 {
     m_steps = steps(done, total);
-    if (!m_bar)
+    if (!m_dialog)
         return;
-    if (m_bar->maximum() != m_steps.maximum)
-        m_bar->setMaximum(m_steps.maximum);
-    // Straight to the bar: the dialog's own setValue() would run the event loop when modal.
-    m_bar->setValue(m_steps.value);
+    // Not modal, so setValue() does not run the event loop.
+    m_dialog->setMaximum(m_steps.maximum);
+    m_dialog->setValue(m_steps.value);
 }
 
 bool ReadProgress::eventFilter(QObject *watched, QEvent *event)
@@ -105,10 +98,8 @@ void ReadProgress::showDialog()
     m_dialog->setMinimumDuration(0);
     m_dialog->setAutoReset(false);
     m_dialog->setAutoClose(false);
-    m_bar = new QProgressBar(m_dialog);
-    m_dialog->setBar(m_bar);
-    m_bar->setRange(0, m_steps.maximum);
-    m_bar->setValue(m_steps.value);
+    m_dialog->setRange(0, m_steps.maximum);
+    m_dialog->setValue(m_steps.value);
     connect(m_dialog, &QProgressDialog::canceled, this, &ReadProgress::canceled);
     m_dialog->show();
 }

@@ -7,7 +7,6 @@
 
 #include <chrono>
 
-class QProgressBar;
 class QProgressDialog;
 class QWidget;
 
@@ -38,9 +37,6 @@ public:
 
     void setProgress(qint64 done, qint64 total);
 
-    // The dialog once the threshold has passed, null before.
-    QProgressDialog *dialog() const;
-
 Q_SIGNALS:
     // Annulla, Escape or the dialog's close button.
     void canceled();
@@ -57,5 +53,4 @@ private:
     QTimer m_delay;
     Steps m_steps;
     QPointer<QProgressDialog> m_dialog;
-    QPointer<QProgressBar> m_bar; // owned by the dialog
 };

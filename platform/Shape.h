@@ -11,12 +11,8 @@ public:
     explicit Shape(QWidget *parent = nullptr);
 
     void setLeft(float twips);
-    float left() const { return m_left; }
     void setTop(float twips);
-    float top() const { return m_top; }
     void setSizeTwips(float width, float height);
-    float widthTwips() const { return m_width; }
-    float heightTwips() const { return m_height; }
 
     QColor fillColor() const;
 

@@ -69,11 +69,6 @@ void StatusBar::setPanelText(const QString &text)
     m_panel1->setText(oneLine(text));
 }
 
-QString StatusBar::panelText() const
-{
-    return m_panel1->text();
-}
-
 QSize StatusBar::minimumSizeHint() const
 {
     const int forCaption =

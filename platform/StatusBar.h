@@ -15,10 +15,8 @@ public:
 
     // Shown on one line: control characters become visible symbols.
     void setPanelText(const QString &text);
-    QString panelText() const;
 
     void setCapsLock(bool on);
-    bool capsLock() const { return m_capsLock; }
     // Reads the keyboard's state where the platform tells it (CapsLock::state()); keeps the
     // current one elsewhere. Returns whether the state could be read.
     bool refreshCapsLock();
@@ -27,9 +25,6 @@ public:
     // keyboard where the platform allows; elsewhere it follows the key events as they reach
     // a window (QWindow).
     void followCapsLock(QObject *eventSource);
-
-    QLabel *panel1() const { return m_panel1; }
-    QLabel *panel2() const { return m_panel2; }
 
     // Wide enough for panel 2's share to show its caption whole.
     QSize minimumSizeHint() const override;

@@ -14,11 +14,7 @@ bool CharacterTable::defines(QChar ch) const
 
 void CharacterTable::merge(const TableParser &parsed)
 {
-    merge(parsed, parsed.encoding());
-}
-
-void CharacterTable::merge(const TableParser &parsed, TextEncoding encoding)
-{
+    const TextEncoding encoding = parsed.encoding();
     for (int code = 0; code < Size; ++code) {
         if (!parsed.defines(code))
             continue;

@@ -16,16 +16,14 @@ public:
     static constexpr int Size = 256;
 
     const QString &entry(int code) const { return m_entries.at(std::size_t(code)); }
-    void setEntry(int code, const QString &text) { m_entries.at(std::size_t(code)) = text; }
 
     // Whether some entry is exactly this one character; scans 0 to 255 in order.
     bool defines(QChar ch) const;
 
-    // Takes the codes a parsed file defines, decoded as the file calls for or as given, then puts
-    // "#" into every entry still empty. A text the parser cut short becomes its first
-    // characters, at least two of them: as far as the lookup and the fill can tell, the same.
+    // Takes the codes a parsed file defines, decoded as the file calls for, then puts "#" into
+    // every entry still empty. A text the parser cut short becomes its first characters, at
+    // least two of them: as far as the lookup and the fill can tell, the same.
     void merge(const TableParser &parsed);
-    void merge(const TableParser &parsed, TextEncoding encoding);
 
     friend bool operator==(const CharacterTable &, const CharacterTable &) = default;
 

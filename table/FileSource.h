@@ -41,6 +41,19 @@ public:
     const QString &error() const { return m_error; }
 
 private:
+    // Shared by both: a failed open (the handle is kept once it works), a read of nothing open.
+    bool fail(const QString &reason)
+    {
+        m_error = reason;
+        return false;
+    }
+    qint64 notOpen()
+    {
+        if (m_error.isEmpty())
+            m_error = QStringLiteral("il file non è aperto");
+        return -1;
+    }
+
     struct Handle; // what the implementation keeps of the open file
     std::unique_ptr<Handle> m_handle;
     QString m_error;

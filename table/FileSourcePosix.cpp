@@ -40,11 +40,6 @@ bool FileSource::open(const QByteArray &path)
 {
     m_handle.reset();
     m_error.clear();
-    const auto fail = [this](const QString &reason) {
-        m_handle.reset();
-        m_error = reason;
-        return false;
-    };
     if (path.isEmpty())
         return fail(QStringLiteral("nessun file indicato"));
     struct stat info {};
@@ -57,14 +52,15 @@ bool FileSource::open(const QByteArray &path)
     const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0)
         return fail(systemErrorReason(errno));
-    m_handle = std::make_unique<Handle>(fd);
+    auto handle = std::make_unique<Handle>(fd);
     if (::fstat(fd, &info) != 0)
         return fail(systemErrorReason(errno));
     if (const QString reason = reasonForType(info.st_mode); !reason.isEmpty())
         return fail(reason);
     ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
-    m_handle->size = info.st_size;
-    m_handle->modified = info.st_mtim;
+    handle->size = info.st_size;
+    handle->modified = info.st_mtim;
+    m_handle = std::move(handle);
     return true;
 }
 
@@ -75,11 +71,8 @@ qint64 FileSource::size() const
 
 qint64 FileSource::read(char *buffer, qint64 capacity)
 {
-    if (!m_handle) {
-        if (m_error.isEmpty())
-            m_error = QStringLiteral("il file non è aperto");
-        return -1;
-    }
+    if (!m_handle)
+        return notOpen();
     for (;;) {
         const ssize_t n = ::read(m_handle->fd, buffer, std::size_t(capacity));
         if (n > 0)

@@ -51,11 +51,6 @@ bool FileSource::open(const QByteArray &nativePath)
     const QString path = QFile::decodeName(nativePath);
     m_handle.reset();
     m_error.clear();
-    const auto fail = [this](const QString &reason) {
-        m_handle.reset();
-        m_error = reason;
-        return false;
-    };
     if (path.isEmpty())
         return fail(QStringLiteral("nessun file indicato"));
 
@@ -67,12 +62,13 @@ bool FileSource::open(const QByteArray &nativePath)
     if (!info.isFile())
         return fail(QStringLiteral("non è un file ordinario"));
 
-    m_handle = std::make_unique<Handle>();
-    m_handle->file.setFileName(path);
-    if (!m_handle->file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-        return fail(reasonFor(m_handle->file));
-    m_handle->size = m_handle->file.size();
-    m_handle->modified = m_handle->file.fileTime(QFileDevice::FileModificationTime);
+    auto handle = std::make_unique<Handle>();
+    handle->file.setFileName(path);
+    if (!handle->file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        return fail(reasonFor(handle->file));
+    handle->size = handle->file.size();
+    handle->modified = handle->file.fileTime(QFileDevice::FileModificationTime);
+    m_handle = std::move(handle);
     return true;
 }
 
@@ -83,11 +79,8 @@ qint64 FileSource::size() const
 
 qint64 FileSource::read(char *buffer, qint64 capacity)
 {
-    if (!m_handle) {
-        if (m_error.isEmpty())
-            m_error = QStringLiteral("il file non è aperto");
-        return -1;
-    }
+    if (!m_handle)
+        return notOpen();
     const qint64 n = m_handle->file.read(buffer, capacity);
     if (n < 0)
         m_error = reasonFor(m_handle->file);

@@ -34,7 +34,6 @@ public:
     std::string_view rawText(int code) const { return m_raw.at(std::size_t(code)).view(); }
     // Whether the code's text is longer than rawText().
     bool isCut(int code) const { return m_raw.at(std::size_t(code)).cut; }
-    std::size_t definedCount() const { return m_defined.count(); }
 
     // How the texts are to be decoded: UTF-8 for a file with a byte order mark (UTF-16 ones
     // included, whose texts are kept as UTF-8) or valid UTF-8 with a character beyond ASCII,

@@ -81,16 +81,14 @@ struct TableSession::Job {
     }
 };
 
-TableSession::TableSession(QObject *parent) : QObject(parent), m_read(readTableFile) {}
+TableSession::TableSession(ReadFunction read, QObject *parent)
+    : QObject(parent), m_read(std::move(read))
+{
+}
 
 TableSession::~TableSession()
 {
     abandonJob();
-}
-
-void TableSession::setReadFunction(ReadFunction read)
-{
-    m_read = read ? std::move(read) : ReadFunction(readTableFile);
 }
 
 void TableSession::commit(const QByteArray &path, CharacterTable &&table)
@@ -169,13 +167,10 @@ void TableSession::finishJob(const std::shared_ptr<Job> &job)
         const std::lock_guard lock(job->mutex);
         job->session = nullptr;
     }
-    // A worker that saw its cancel may still have read everything; a cancel is a cancel.
-    TableReadResult result = job->result;
-    if (job->cancelled)
-        result = {TableReadResult::Outcome::Cancelled, {}};
-    if (result.ok())
+    // A cancelled job was let go of before it could end here.
+    if (job->result.ok())
         commit(job->path, std::move(job->table));
-    Q_EMIT loadFinished(result);
+    Q_EMIT loadFinished(job->result);
 }
 
 void TableSession::cancel()

@@ -18,11 +18,11 @@ class TableSession final : public QObject {
     Q_OBJECT
 
 public:
-    // How a file is read; readTableFile unless a test puts another in.
+    // How a file is read: readTableFile, or what stands in for the file system.
     using ReadFunction = std::function<TableReadResult(
         const QByteArray &path, CharacterTable &table, const TableReadProgress &progress)>;
 
-    explicit TableSession(QObject *parent = nullptr);
+    explicit TableSession(ReadFunction read = readTableFile, QObject *parent = nullptr);
     ~TableSession() override;
 
     const CharacterTable &table() const { return m_table; }
@@ -37,12 +37,9 @@ public:
     // Starts reading on a worker thread; loadFinished follows. Returns false, doing nothing,
     // while another reading runs.
     bool startLoad(const QByteArray &path);
-    bool isLoading() const { return m_job != nullptr; }
     // Ends the running load at once as cancelled (loadFinished is emitted before this returns);
     // the worker stops at its next block, or is left to end on its own if it is stuck.
     void cancel();
-
-    void setReadFunction(ReadFunction read);
 
 Q_SIGNALS:
     // Bytes read so far and the file's size, at most one pending report at a time.

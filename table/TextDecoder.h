@@ -28,8 +28,6 @@ public:
 
     explicit TextDecoder(TextEncoding encoding) : m_encoding(encoding) {}
 
-    TextEncoding encoding() const { return m_encoding; }
-
     // Hands every character that the bytes complete to onCharacter(char32_t), in order.
     template <typename OnCharacter> void decode(std::string_view bytes, OnCharacter &&onCharacter);
     // Ends the text: a sequence still open gives one U+FFFD (UTF-16: one for a high surrogate
@@ -38,8 +36,8 @@ public:
 
     // Whether any bytes so far were not valid in the encoding.
     bool sawInvalid() const { return m_sawInvalid; }
-    // The bytes of a sequence left open by the last block, waiting for the next.
-    std::size_t pendingBytes() const { return m_pendingSize + (m_highSurrogate != 0 ? 2 : 0); }
+    // UTF-8: the bytes of a sequence left open by the last block, waiting for the next.
+    std::size_t pendingBytes() const { return m_pendingSize; }
 
     // One UTF-8 sequence: its character (U+FFFD when invalid) and its length in bytes; length 0
     // when the bytes so far are valid but the sequence needs more than are available.

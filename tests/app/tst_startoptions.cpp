@@ -84,7 +84,8 @@ void TestStartOptions::parse()
 
     const StartOptions::Request request = StartOptions::parse(arguments);
     QCOMPARE(request.action, action);
-    QCOMPARE(request.tableFile, tableFile);
+    QCOMPARE(request.tableArgument > 0 ? arguments.at(request.tableArgument) : QString(),
+             tableFile);
     if (inMessage.isEmpty())
         QCOMPARE(request.message, QString());
     else

@@ -1,9 +1,17 @@
 #!/usr/bin/env bash
 # Builds the Debian package from the build and checks its fields, dependencies and files, the
 # hardening and manual page of every program in it, and that lintian finds nothing wrong.
-# Usage: dist_deb.sh <cpack> <build dir>
+# Usage: dist_deb.sh <cpack> <build dir> <build type>
 set -euo pipefail
-cpack=$1 build=$2
+cpack=$1 build=$2 config=${3:-}
+# A package is built optimised, and its fortified calls need the optimisation.
+case $config in
+Release | RelWithDebInfo | MinSizeRel) ;;
+*)
+    echo "SKIP: the package's hardening needs an optimised build (Release), not \"${config:-none}\""
+    exit 77
+    ;;
+esac
 id=it.verzino.Verzino
 # shellcheck source-path=SCRIPTDIR source=../support/e2e.sh
 source "$(dirname "${BASH_SOURCE[0]}")/../support/e2e.sh"

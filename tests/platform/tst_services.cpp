@@ -4,9 +4,11 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QLabel>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
@@ -72,10 +74,14 @@ void TestServices::messageBox_data()
     // A file name that looks like markup is shown as written.
     QTest::newRow("error, markup in a file name")
         << true << int(QMessageBox::Critical) << u"Impossibile leggere \"<b>a</b>.tbl\""_s;
-    // Cut in its middle: its start, its end and the button stay on the screen.
-    QTest::newRow("error, a path of 5,500 characters")
-        << true << int(QMessageBox::Critical)
-        << u"Impossibile leggere \"/%1.tbl\": il file non esiste."_s.arg(QString(5500, u'x'));
+    // A name too long for a line is cut in its middle: its start, its end, the reason and the
+    // button stay on the screen, whatever its width.
+    for (const int length : {60, 120, 240, 5500}) {
+        QTest::addRow("error, a name of %d characters", length)
+            << true << int(QMessageBox::Critical)
+            << u"Impossibile leggere la tabella \"/tmp/x/%1.tbl\": il file non esiste."_s.arg(
+                   QString(length, u'n'));
+    }
 }
 
 void TestServices::messageBox()
@@ -92,11 +98,11 @@ void TestServices::messageBox()
     int buttons = 0;
     QObject *seenParent = nullptr;
     bool fits = false;
+    QStringList cutWords;
     QTimer::singleShot(0, this, [&] {
         seen = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
         if (!seen)
             return;
-        QCOMPARE(seen->objectName(), QString::fromLatin1(MessageBox::ObjectName));
         seenParent = seen->parent();
         title = seen->windowTitle();
         shownText = seen->text();
@@ -107,6 +113,13 @@ void TestServices::messageBox()
         const QRect screen = seen->screen()->availableGeometry();
         fits =
             screen.contains(seen->frameGeometry()) && seen->rect().contains(seen->childrenRect());
+        // No word runs past the label's edge, where it could not be read.
+        const auto *label = seen->findChild<QLabel *>(u"qt_msgbox_label"_s);
+        const int room = label->contentsRect().width();
+        for (const QString &word : shownText.split(QRegularExpression(u"\\s+"_s))) {
+            if (label->fontMetrics().horizontalAdvance(word) > room)
+                cutWords.append(word);
+        }
         QTest::keyClick(seen, Qt::Key_Return);
     });
     if (isError)
@@ -118,9 +131,12 @@ void TestServices::messageBox()
     QCOMPARE(seenParent, &parent);
     QCOMPARE(title, u"Verzino"_s);
     QVERIFY(fits);
+    QVERIFY2(cutWords.isEmpty(), qPrintable(cutWords.join(u'\n')));
     if (text.size() < 100)
         QCOMPARE(shownText, text);
-    QVERIFY(shownText.startsWith(text.left(24)) && shownText.endsWith(text.right(24)));
+    QVERIFY2(shownText.startsWith(text.left(40)) && shownText.endsWith(text.right(32)),
+             qPrintable(shownText));
+    QCOMPARE(shownText.contains(u'\u2026'), shownText != text);
     QCOMPARE(format, Qt::PlainText);
     QCOMPARE(buttons, 1);
     QCOMPARE(buttonText.remove(u'&'), u"OK"_s);

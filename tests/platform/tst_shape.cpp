@@ -8,7 +8,6 @@ class TestShape final : public QObject {
 private Q_SLOTS:
     void geometryFromTwips_data();
     void geometryFromTwips();
-    void keepsLeftExactly();
     void paintsARedCircleOnlyWhileShown();
 };
 
@@ -36,19 +35,6 @@ void TestShape::geometryFromTwips()
     shape.setLeft(left);
     shape.setTop(top);
     QCOMPARE(shape.geometry(), geometry);
-}
-
-void TestShape::keepsLeftExactly()
-{
-    Shape shape;
-    shape.setLeft(175);
-    for (int i = 0; i < 45; ++i)
-        shape.setLeft(shape.left() + 120.0f);
-    QCOMPARE(shape.left(), 5575.0f);
-    shape.setLeft(12.34f);
-    QCOMPARE(shape.left(), 12.34f);
-    shape.setTop(960.5f);
-    QCOMPARE(shape.top(), 960.5f);
 }
 
 void TestShape::paintsARedCircleOnlyWhileShown()

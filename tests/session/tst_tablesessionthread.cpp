@@ -56,14 +56,12 @@ private Q_SLOTS:
 
     void readsOffTheCallersThread()
     {
-        TableSession session;
         auto gate = std::make_shared<ReadGate>();
-        session.setReadFunction(ReadGate::gatedRead(gate));
+        TableSession session(ReadGate::gatedRead(gate));
         QSignalSpy finished(&session, &TableSession::loadFinished);
         QSignalSpy progressed(&session, &TableSession::progressed);
 
         QVERIFY(session.startLoad(QFile::encodeName(m_big)));
-        QVERIFY(session.isLoading());
         QTRY_COMPARE(gate->arrived(), 1);
         // Held at the gate, and this thread still turns its event loop.
         int ticks = 0;
@@ -81,7 +79,6 @@ private Q_SLOTS:
         QVERIFY(finished.wait(10'000));
         QCOMPARE(finished.size(), 1);
         QVERIFY(resultOf(finished).ok());
-        QVERIFY(!session.isLoading());
         QCOMPARE(session.filePath(), m_big);
         QCOMPARE(session.fileName(), u"grande.tbl"_s);
         QCOMPARE(session.table().entry(0xFF), u"z"_s);
@@ -102,14 +99,14 @@ private Q_SLOTS:
     {
         QFETCH(bool, tableBefore);
 
-        TableSession session;
+        // Never opened: a read() of the big file that never returns.
+        auto gate = std::make_shared<ReadGate>();
+        TableSession session(ReadGate::gatedRead(gate, m_big));
         if (tableBefore)
             QVERIFY(loadsWell(session, m_small));
         const CharacterTable table = session.table();
         const QString path = session.filePath();
 
-        auto gate = std::make_shared<ReadGate>(); // never opened: a read() that never returns
-        session.setReadFunction(ReadGate::gatedRead(gate));
         QSignalSpy finished(&session, &TableSession::loadFinished);
         QVERIFY(session.startLoad(QFile::encodeName(m_big)));
         QTRY_COMPARE(gate->arrived(), 1);
@@ -121,12 +118,10 @@ private Q_SLOTS:
         QVERIFY2(clock.elapsed() < 1000, "cancel waited for the stuck reading");
         QCOMPARE(finished.size(), 1);
         QCOMPARE(resultOf(finished).outcome, TableReadResult::Outcome::Cancelled);
-        QVERIFY(!session.isLoading());
         QCOMPARE(session.table(), table);
         QCOMPARE(session.filePath(), path);
 
         // The session is free for the next reading while the stuck one stays stuck.
-        session.setReadFunction({});
         QVERIFY(session.startLoad(QFile::encodeName(m_small)));
         QVERIFY(finished.wait(10'000));
         QCOMPARE(finished.size(), 2);
@@ -137,12 +132,11 @@ private Q_SLOTS:
 
     void cancelledReadingThatEndsLaterChangesNothing()
     {
-        TableSession session;
+        auto gate = std::make_shared<ReadGate>();
+        TableSession session(ReadGate::gatedRead(gate, m_big));
         QVERIFY(loadsWell(session, m_small));
         const CharacterTable table = session.table();
 
-        auto gate = std::make_shared<ReadGate>();
-        session.setReadFunction(ReadGate::gatedRead(gate));
         QSignalSpy finished(&session, &TableSession::loadFinished);
         QSignalSpy progressed(&session, &TableSession::progressed);
         QVERIFY(session.startLoad(QFile::encodeName(m_big)));
@@ -164,8 +158,7 @@ private Q_SLOTS:
     {
         auto gate = std::make_shared<ReadGate>();
         {
-            TableSession session;
-            session.setReadFunction(ReadGate::gatedRead(gate));
+            TableSession session(ReadGate::gatedRead(gate));
             QVERIFY(session.startLoad(QFile::encodeName(m_big)));
             QTRY_COMPARE(gate->arrived(), 1);
         }

@@ -2,13 +2,16 @@
 
 #include "TableSession.h"
 
+#include <QFile>
+
 #include <condition_variable>
 #include <memory>
 #include <mutex>
 
 // A stand-in for a file system that holds a reading until the test lets it through: every
-// reading through gatedRead() waits at the gate, then reads the file as usual. A gate never
-// opened is a read() that never returns. The gate lives as long as any reading holds it.
+// reading through gatedRead() (of the one file named, if one is) waits at the gate, then reads
+// the file as usual. A gate never opened is a read() that never returns. The gate lives as long
+// as any reading holds it.
 class ReadGate final {
 public:
     void open()
@@ -29,19 +32,21 @@ public:
         return m_left;
     }
 
-    // Waits at `gate`, then runs `read` (the real reader unless given).
+    // Waits at `gate` (only for the file `only`, if not empty), then reads.
     static TableSession::ReadFunction gatedRead(std::shared_ptr<ReadGate> gate,
-                                                TableSession::ReadFunction read = readTableFile)
+                                                const QString &only = {})
     {
-        return [gate, read](const QByteArray &path, CharacterTable &table,
+        return [gate, only](const QByteArray &path, CharacterTable &table,
                             const TableReadProgress &progress) {
+            if (!only.isEmpty() && QFile::decodeName(path) != only)
+                return readTableFile(path, table, progress);
             {
                 std::unique_lock lock(gate->m_mutex);
                 ++gate->m_arrived;
                 gate->m_changed.notify_all();
                 gate->m_changed.wait(lock, [&gate] { return gate->m_open; });
             }
-            const TableReadResult result = read(path, table, progress);
+            const TableReadResult result = readTableFile(path, table, progress);
             const std::lock_guard lock(gate->m_mutex);
             ++gate->m_left;
             return result;

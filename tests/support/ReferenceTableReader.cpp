@@ -14,17 +14,6 @@ namespace {
 
 constexpr std::string_view kMark = "\xEF\xBB\xBF";
 
-int hexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
-
 // Qt's own strict decoder, not the program's, says what is valid UTF-8. A valid text holds a
 // multi-byte sequence exactly when it holds a byte from 0x80 up.
 bool isUtf8(std::string_view bytes, bool &multiByte)
@@ -51,9 +40,12 @@ int ReferenceTableReader::codeOf(char first, char second)
     for (const char c : {first, second}) {
         if (c == ' ' || c == '\t' || c == '\n')
             continue;
-        if (hexDigit(c) < 0)
+        // Qt's reading of one hex digit, not the program's.
+        bool ok = false;
+        const int digit = QByteArray(1, c).toInt(&ok, 16);
+        if (!ok)
             break;
-        code = code * 16 + hexDigit(c);
+        code = code * 16 + digit;
     }
     return code;
 }

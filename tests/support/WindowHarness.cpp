@@ -2,8 +2,10 @@
 
 #include "MainWindow.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QSpinBox>
@@ -102,9 +104,29 @@ QProgressDialog *shownProgressDialog()
     return nullptr;
 }
 
-bool waitForLoad(const MainWindow &window, int timeoutMs)
+QString status(const QObject *window)
 {
-    return QTest::qWaitFor([&window] { return !window.isLoadingTable(); }, timeoutMs);
+    return control<QLabel>(window, u"panel1"_s)->text();
+}
+
+QString typed(const QObject *window, const QString &text)
+{
+    auto *line = control<QLineEdit>(window, u"rtbRiga"_s);
+    line->clear();
+    QTest::keyClicks(line, text);
+    const QString kept = line->text();
+    line->clear();
+    return kept;
+}
+
+bool isLoading(const QObject *window)
+{
+    return !control<QAction>(window, u"mnuApriT"_s)->isEnabled();
+}
+
+bool waitForLoad(const QObject *window, int timeoutMs)
+{
+    return QTest::qWaitFor([window] { return !isLoading(window); }, timeoutMs);
 }
 
 } // namespace WindowHarness

@@ -1,7 +1,7 @@
 #pragma once
 
 // What the window tests share: finding controls by their design names, a stand-in for the open
-// dialog, a watcher of modal windows, and waiting for a table load to end.
+// dialog, a watcher of modal windows, what the window shows, and waiting for a table load to end.
 #include "OpenFileDialog.h"
 
 #include <QList>
@@ -14,7 +14,6 @@
 #include <functional>
 #include <optional>
 
-class MainWindow;
 class QAbstractSpinBox;
 class QProgressDialog;
 
@@ -86,7 +85,16 @@ void clickArrow(QAbstractSpinBox *spinBox, QStyle::SubControl arrow);
 // Presses the progress dialog's only button.
 void pressCancel(QProgressDialog *dialog);
 
+// The status line's text.
+QString status(const QObject *window);
+
+// What the line box keeps of text typed into it from empty, against the table in force; the box
+// is emptied again.
+QString typed(const QObject *window, const QString &text);
+
+// Whether a table load runs: Apri Tabella... is greyed meanwhile.
+bool isLoading(const QObject *window);
 // Waits until the window has no table load running; false on timeout.
-bool waitForLoad(const MainWindow &window, int timeoutMs = 60'000);
+bool waitForLoad(const QObject *window, int timeoutMs = 60'000);
 
 } // namespace WindowHarness

@@ -70,7 +70,7 @@ private Q_SLOTS:
     void fillTouchesOnlyWhatIsEmpty()
     {
         CharacterTable table;
-        table.setEntry(0x10, u"keep"_s);
+        read(table, "10=keep\r\n");
         read(table, "41=A\r\n");
         QCOMPARE(table.entry(0x10), u"keep"_s);
         QCOMPARE(table.entry(0x11), u"#"_s);

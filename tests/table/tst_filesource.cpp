@@ -123,7 +123,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("change");
         QTest::newRow("cut short") << u"cut"_s;
         QTest::newRow("grown") << u"grown"_s;
-        QTest::newRow("same size, rewritten") << u"touched"_s;
+        QTest::newRow("same size, rewritten within the second") << u"rewritten"_s;
     }
     void changedWhileRead()
     {
@@ -133,6 +133,10 @@ private Q_SLOTS:
         QVERIFY(file.open(QIODevice::ReadWrite));
         QCOMPARE(file.write(QByteArray(1000, 'x')), qint64(1000));
         QVERIFY(file.flush());
+        // On a whole second, so that a rewrite half a second later falls within it.
+        const QDateTime second = QDateTime::currentDateTime().addSecs(-10);
+        const QDateTime written = second.addMSecs(-second.time().msec());
+        QVERIFY(file.setFileTime(written, QFileDevice::FileModificationTime));
         FileSource source;
         QVERIFY(source.open(QFile::encodeName(file.fileName())));
         char block[100];
@@ -142,8 +146,8 @@ private Q_SLOTS:
         else if (change == u"grown")
             QVERIFY(file.write("y") == 1 && file.flush());
         else
-            QVERIFY(file.setFileTime(QDateTime::currentDateTime().addDays(1),
-                                     QFileDevice::FileModificationTime));
+            QVERIFY(file.seek(0) && file.write("z") == 1 && file.flush() &&
+                    file.setFileTime(written.addMSecs(500), QFileDevice::FileModificationTime));
         qint64 n;
         while ((n = source.read(block, 100)) > 0) {
         }

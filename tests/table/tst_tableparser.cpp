@@ -14,6 +14,14 @@ Q_DECLARE_METATYPE(TextEncoding)
 namespace {
 
 // Parses the bytes whole, or in pieces of the given size.
+std::size_t definedCount(const TableParser &parser)
+{
+    std::size_t count = 0;
+    for (int code = 0; code < 256; ++code)
+        count += parser.defines(code) ? 1 : 0;
+    return count;
+}
+
 TableParser parse(const QByteArray &bytes, qsizetype step = 0)
 {
     TableParser parser;
@@ -122,7 +130,7 @@ private Q_SLOTS:
         const TableParser parser = parse(first2 + "=x");
         QVERIFY(parser.defines(code));
         QCOMPARE(parser.rawText(code), std::string_view("x"));
-        QCOMPARE(parser.definedCount(), std::size_t(1));
+        QCOMPARE(definedCount(parser), std::size_t(1));
     }
 
     void codeOfEveryPair()
@@ -235,7 +243,7 @@ private Q_SLOTS:
     void linesThatDefineNothing()
     {
         QFETCH(QByteArray, file);
-        QCOMPARE(parse(file).definedCount(), std::size_t(0));
+        QCOMPARE(definedCount(parse(file)), std::size_t(0));
     }
 
     // Lines that look like definitions but cannot be used: how many, and the first one's number.
@@ -248,6 +256,7 @@ private Q_SLOTS:
         QTest::newRow("multi-byte codes") << "41=A\r\n8140=X\r\n123=\r\n"_ba << 2 << 2;
         QTest::newRow("markers") << "/FF=\n*FE\n$0A=x"_ba << 3 << 1;
         QTest::newRow("after each line end") << "\r\n\n\r41=A\r8140="_ba << 1 << 5;
+        QTest::newRow("CR after an empty line") << "41=A\r\r\r8140=\r"_ba << 1 << 4;
         QTest::newRow("after the mark") << "\xEF\xBB\xBF*FE\r\n"_ba << 1 << 1;
     }
     void unusableLines()
