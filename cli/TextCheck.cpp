@@ -29,7 +29,14 @@ bool TextCheck::feed(std::string_view bytes)
     }
     for (; m_decoder.pendingBytes() > 0 && !bytes.empty(); bytes.remove_prefix(1))
         m_decoder.decode(bytes.substr(0, 1), convert);
-    const std::size_t whole = wholeUtf8Length(bytes);
+    // A sequence the end cuts short starts at the last byte that is no trail byte.
+    std::size_t whole = bytes.size();
+    while (whole > 0 && bytes.size() - whole < 3 && (bytes[whole - 1] & 0xC0) == 0x80)
+        --whole;
+    if (whole > 0 && wholeUtf8Length(bytes.substr(whole - 1)) == 0)
+        --whole;
+    else
+        whole = bytes.size();
     m_decoder.decode(bytes.substr(whole), convert);
     return m_scanner.feed(m_converted) && m_scanner.feed(bytes.substr(0, whole));
 }

@@ -62,6 +62,16 @@ unsigned answers(const unsigned char *table, Pairs pairs)
     return all;
 }
 
+// Whether in valid UTF-8 of one- and two-byte characters, the bulk of most texts, the first
+// byte may be followed by the second: ASCII and a trail byte by anything but a trail byte, a
+// two-byte lead (C2 to DF) by a trail byte only.
+constexpr bool isPlainPair(unsigned char first, unsigned char second)
+{
+    const auto isTrail = [](unsigned char byte) { return (byte & 0xC0) == 0x80; };
+    return first < 0x80 || isTrail(first) ? !isTrail(second)
+                                          : first >= 0xC2 && first <= 0xDF && isTrail(second);
+}
+
 bool isBlank(std::string_view line)
 {
     return line.find_first_not_of(" \t") == std::string_view::npos;
@@ -91,7 +101,7 @@ TextScanner::TextScanner(const CharacterTable &table, qint64 limit, const Script
                 first < 0x80    ? !LineEnds::isLineEnd(char(first)) && !m_refusedBelow800[first]
                 : first >= 0xC0 ? !m_refusedBelow800[twoBytes]
                                 : true;
-            m_pairs[pairIndex(first, second)] = admitted && TextDecoder::isPlainPair(first, second);
+            m_pairs[pairIndex(first, second)] = admitted && isPlainPair(first, second);
         }
     }
 }

@@ -18,8 +18,7 @@ std::optional<qint16> keyCodeOf(char32_t ch)
 {
     if ((QChar::category(ch) == QChar::Other_Control && ch != 0x7F) || QChar::isSurrogate(ch))
         return std::nullopt;
-    const std::optional<unsigned char> code =
-        ch <= 0xFFFF ? Windows1252::fromUnicode(QChar(char16_t(ch))) : std::nullopt;
+    const auto code = ch <= 0xFFFF ? Windows1252::fromUnicode(QChar(char16_t(ch))) : std::nullopt;
     return code ? qint16(*code) : KeyCode::OutsideCodePage;
 }
 

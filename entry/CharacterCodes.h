@@ -14,11 +14,8 @@ constexpr qint16 Backspace = 8;
 constexpr qint16 OutsideCodePage = -1;
 } // namespace KeyCode
 
-// The code of a typed character: its Windows-1252 code, OutsideCodePage for one without, or
-// none for a character that is never typed: Qt puts control characters into the text of keys
-// that type nothing (Escape gives 0x1b, Tab 0x09), and a lone surrogate is no character. DEL
-// (0x7f) is code 127, checked like the printable codes; the Delete key that gives it types
-// nothing.
+// A typed character's code (OutsideCodePage: none in Windows-1252), or none when it is never
+// typed: a lone surrogate, or a control Qt puts in the text of keys that type nothing. DEL is 127.
 std::optional<qint16> keyCodeOf(char32_t ch);
 
 // One character keystroke: its code, and the text it types (empty for Return and Backspace).

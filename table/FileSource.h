@@ -26,7 +26,7 @@ public:
     bool open(const QByteArray &path);
 
     // The file's size when it was opened.
-    qint64 size() const;
+    qint64 size() const { return m_size; }
 
     // Reads the next bytes into buffer: how many, 0 at the end of the file, or -1 on failure
     // with error() saying why. A file whose size or modification time has changed since it was
@@ -56,5 +56,6 @@ private:
 
     struct Handle; // what the implementation keeps of the open file
     std::unique_ptr<Handle> m_handle;
+    qint64 m_size = 0;
     QString m_error;
 };

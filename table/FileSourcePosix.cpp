@@ -29,7 +29,6 @@ struct FileSource::Handle {
     Handle &operator=(const Handle &) = delete;
 
     int fd;
-    qint64 size = 0;
     timespec modified{};
 };
 
@@ -58,15 +57,10 @@ bool FileSource::open(const QByteArray &path)
     if (const QString reason = reasonForType(info.st_mode); !reason.isEmpty())
         return fail(reason);
     ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
-    handle->size = info.st_size;
+    m_size = info.st_size;
     handle->modified = info.st_mtim;
     m_handle = std::move(handle);
     return true;
-}
-
-qint64 FileSource::size() const
-{
-    return m_handle ? m_handle->size : 0;
 }
 
 qint64 FileSource::read(char *buffer, qint64 capacity)
@@ -84,8 +78,7 @@ qint64 FileSource::read(char *buffer, qint64 capacity)
                 m_error = systemErrorReason(errno);
                 return -1;
             }
-            if (info.st_size == m_handle->size &&
-                info.st_mtim.tv_sec == m_handle->modified.tv_sec &&
+            if (info.st_size == m_size && info.st_mtim.tv_sec == m_handle->modified.tv_sec &&
                 info.st_mtim.tv_nsec == m_handle->modified.tv_nsec)
                 return 0;
             m_error = changedReason();

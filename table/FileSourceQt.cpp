@@ -39,7 +39,6 @@ QString reasonFor(const QFile &file)
 
 struct FileSource::Handle {
     QFile file;
-    qint64 size = 0;
     QDateTime modified;
 };
 
@@ -66,15 +65,10 @@ bool FileSource::open(const QByteArray &nativePath)
     handle->file.setFileName(path);
     if (!handle->file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         return fail(reasonFor(handle->file));
-    handle->size = handle->file.size();
+    m_size = handle->file.size();
     handle->modified = handle->file.fileTime(QFileDevice::FileModificationTime);
     m_handle = std::move(handle);
     return true;
-}
-
-qint64 FileSource::size() const
-{
-    return m_handle ? m_handle->size : 0;
 }
 
 qint64 FileSource::read(char *buffer, qint64 capacity)
@@ -85,7 +79,7 @@ qint64 FileSource::read(char *buffer, qint64 capacity)
     if (n < 0)
         m_error = reasonFor(m_handle->file);
     if (n == 0 &&
-        (m_handle->file.size() != m_handle->size ||
+        (m_handle->file.size() != m_size ||
          m_handle->file.fileTime(QFileDevice::FileModificationTime) != m_handle->modified)) {
         m_error = changedReason();
         return -1;

@@ -6,10 +6,8 @@ class LineEnds final {
 public:
     static bool isLineEnd(char c) { return c == '\n' || c == '\r'; }
 
-    // Something other than a line end came.
-    void sawText() { m_afterCarriageReturn = false; }
-    // Whether this CR or LF ends a line.
-    bool endsLine(char c)
+    void sawText() { m_afterCarriageReturn = false; } // something other than a line end came
+    bool endsLine(char c)                             // this CR or LF
     {
         const bool ends = c == '\r' || !m_afterCarriageReturn;
         m_afterCarriageReturn = c == '\r';

@@ -48,16 +48,6 @@ public:
     };
     static Sequence utf8Sequence(const unsigned char *p, std::size_t available);
 
-    // Whether in valid UTF-8 of one- and two-byte characters, the bulk of most texts, the first
-    // byte may be followed by the second: ASCII and a trail byte by anything but a trail byte,
-    // a two-byte lead (C2 to DF) by a trail byte only.
-    static constexpr bool isPlainPair(unsigned char first, unsigned char second)
-    {
-        const auto isTrail = [](unsigned char byte) { return (byte & 0xC0) == 0x80; };
-        return first < 0x80 || isTrail(first) ? !isTrail(second)
-                                              : first >= 0xC2 && first <= 0xDF && isTrail(second);
-    }
-
 private:
     static char32_t windows1252(unsigned char byte);
 

@@ -6,14 +6,7 @@ QString decodeText(std::string_view bytes, TextEncoding encoding)
 {
     QString text;
     text.reserve(qsizetype(bytes.size()));
-    const auto append = [&text](char32_t ch) {
-        if (ch > 0xFFFF) {
-            text += QChar(QChar::highSurrogate(ch));
-            text += QChar(QChar::lowSurrogate(ch));
-        } else {
-            text += QChar(char16_t(ch));
-        }
-    };
+    const auto append = [&text](char32_t ch) { text += QChar::fromUcs4(ch); };
     TextDecoder decoder(encoding);
     decoder.decode(bytes, append);
     decoder.finish(append);
@@ -41,16 +34,8 @@ void appendUtf8(std::string &out, char32_t ch)
 
 std::size_t wholeUtf8Length(std::string_view bytes)
 {
-    // A byte that is no trail byte always starts a sequence of its own, and a sequence the end
-    // cuts short starts among the last three bytes: decoding from the last such byte tells.
-    std::size_t start = bytes.size();
-    while (start > 0 && bytes.size() - start < 4 &&
-           (static_cast<unsigned char>(bytes[start - 1]) & 0xC0) == 0x80)
-        --start;
-    if (start == 0 || bytes.size() - start >= 4)
-        return bytes.size();
     TextDecoder decoder(TextEncoding::Utf8);
-    decoder.decode(bytes.substr(start - 1), [](char32_t) {});
+    decoder.decode(bytes, [](char32_t) {});
     return bytes.size() - decoder.pendingBytes();
 }
 

@@ -29,6 +29,5 @@ QString decodeText(std::string_view bytes, TextEncoding encoding);
 void appendUtf8(std::string &out, char32_t ch);
 
 // The length of bytes without a UTF-8 sequence that the end cuts short: where a text was cut
-// after a fixed number of bytes, what remains decodes without a stray U+FFFD at its end. Looks at
-// the last four bytes only.
+// after a fixed number of bytes, what remains decodes without a stray U+FFFD at its end.
 std::size_t wholeUtf8Length(std::string_view bytes);
