@@ -4,27 +4,25 @@
 #include "TextEncoding.h"
 #include "TextScanner.h"
 
-#include <algorithm>
-#include <charconv>
-#include <cstdint>
+#include <cstdio>
+#include <initializer_list>
+#include <string>
 
 namespace {
 
-void appendNumber(std::string &out, qint64 value)
+std::string cat(std::initializer_list<std::string_view> parts)
 {
-    char digits[24];
-    const auto result = std::to_chars(digits, digits + sizeof digits, value);
-    out.append(digits, result.ptr);
+    std::string out;
+    for (const std::string_view part : parts)
+        out += part;
+    return out;
 }
 
-void appendCodePoint(std::string &out, char32_t ch)
+std::string codePoint(char32_t ch)
 {
-    char digits[8];
-    const auto result = std::to_chars(digits, digits + sizeof digits, std::uint32_t(ch), 16);
-    out += "U+";
-    out.append(std::size_t(std::max<std::ptrdiff_t>(0, 4 - (result.ptr - digits))), '0');
-    for (const char *d = digits; d != result.ptr; ++d)
-        out += char(*d >= 'a' ? *d - 'a' + 'A' : *d);
+    char digits[16];
+    std::snprintf(digits, sizeof digits, "U+%04X", unsigned(ch));
+    return digits;
 }
 
 // A name as UTF-8 that any reader takes: each stretch of bytes that is not UTF-8 becomes U+FFFD.
@@ -90,106 +88,55 @@ ProblemReport::ProblemReport(ReportFormat format, const QByteArray &name) : m_fo
 void ProblemReport::append(std::string &out, const TextProblem &problem) const
 {
     using Kind = TextProblem::Kind;
-    std::string message;
-    const auto quoted = [&message](std::string_view text) {
-        message += '"';
-        message += text;
-        message += '"';
-    };
+    using std::to_string;
     std::string character;
     appendUtf8(character, problem.character);
-    switch (problem.kind) {
-    case Kind::Character:
-        message += "carattere non in tabella: ";
-        quoted(character);
-        message += " (";
-        appendCodePoint(message, problem.character);
-        message += ')';
-        break;
-    case Kind::LineTooLong:
-    case Kind::BoxTooFull:
-        message += problem.kind == Kind::LineTooLong ? "riga di " : "box di ";
-        appendNumber(message, problem.count);
-        message += problem.kind == Kind::LineTooLong ? " caratteri" : " righe";
-        message += ", oltre il limite di ";
-        appendNumber(message, problem.limit);
-        break;
-    case Kind::MissingCode:
-        message += "codice mancante: ";
-        quoted(problem.code);
-        message += " (nell'originale alla riga ";
-        appendNumber(message, problem.count);
-        message += ')';
-        break;
-    case Kind::ExtraCode:
-        message += "codice in più: ";
-        quoted(problem.code);
-        break;
-    }
+    const std::string count = to_string(problem.count);
+    const std::string limit = to_string(problem.limit);
+    const std::string message =
+        problem.kind == Kind::Character ? cat({"carattere non in tabella: \"", character, "\" (",
+                                               codePoint(problem.character), ")"})
+        : problem.kind == Kind::LineTooLong
+            ? cat({"riga di ", count, " caratteri, oltre il limite di ", limit})
+        : problem.kind == Kind::BoxTooFull
+            ? cat({"box di ", count, " righe, oltre il limite di ", limit})
+        : problem.kind == Kind::MissingCode ? cat({"codice mancante: \"", problem.code,
+                                                   "\" (nell'originale alla riga ", count, ")"})
+                                            : cat({"codice in più: \"", problem.code, "\""});
+    const std::string line = to_string(problem.line);
+    const std::string column = to_string(problem.column);
 
-    switch (m_format) {
-    case ReportFormat::Text:
-        out += m_name;
-        out += ':';
-        appendNumber(out, problem.line);
-        out += ':';
-        appendNumber(out, problem.column);
-        out += ": ";
-        out += message;
-        break;
-    case ReportFormat::GitHub:
-        out += "::error file=";
-        out += m_name;
-        out += ",line=";
-        appendNumber(out, problem.line);
-        out += ",col=";
-        appendNumber(out, problem.column);
-        out += "::";
+    if (m_format == ReportFormat::Text) {
+        out += cat({m_name, ":", line, ":", column, ": ", message, "\n"});
+        return;
+    }
+    if (m_format == ReportFormat::GitHub) {
+        out += cat({"::error file=", m_name, ",line=", line, ",col=", column, "::"});
         appendGitHub(out, message, false);
-        break;
-    case ReportFormat::Json: {
-        const auto string = [&out](const char *key, std::string_view value) {
-            out += ",\"";
-            out += key;
-            out += "\":\"";
-            appendJson(out, value);
-            out += '"';
-        };
-        const auto number = [&out](const char *key, qint64 value) {
-            out += ",\"";
-            out += key;
-            out += "\":";
-            appendNumber(out, value);
-        };
-        out += "{\"file\":\"";
-        out += m_name;
-        out += '"';
-        number("line", problem.line);
-        number("column", problem.column);
-        string("kind", problem.kind == Kind::Character     ? "carattere"
-                       : problem.kind == Kind::LineTooLong ? "lunghezza"
-                       : problem.kind == Kind::BoxTooFull  ? "righe"
-                                                           : "codice");
-        string("message", message);
-        if (problem.kind == Kind::Character) {
-            string("character", character);
-            std::string codePoint;
-            appendCodePoint(codePoint, problem.character);
-            string("codepoint", codePoint);
-        } else if (problem.kind == Kind::LineTooLong) {
-            number("length", problem.count);
-            number("limit", problem.limit);
-        } else if (problem.kind == Kind::BoxTooFull) {
-            number("lines", problem.count);
-            number("limit", problem.limit);
-        } else {
-            string("code", problem.code);
-            if (problem.kind == Kind::MissingCode)
-                number("original_line", problem.count);
-        }
-        out += '}';
-        break;
+        out += '\n';
+        return;
     }
-    }
-    out += '\n';
+    // JSON: the fields that every problem has, then those of its kind, strings escaped.
+    const auto string = [](std::string_view value) {
+        std::string quoted = "\"";
+        appendJson(quoted, value);
+        return quoted + '"';
+    };
+    const char *const kind = problem.kind == Kind::Character     ? "carattere"
+                             : problem.kind == Kind::LineTooLong ? "lunghezza"
+                             : problem.kind == Kind::BoxTooFull  ? "righe"
+                                                                 : "codice";
+    out += cat({"{\"file\":\"", m_name, "\",\"line\":", line, ",\"column\":", column,
+                ",\"kind\":\"", kind, "\",\"message\":", string(message)});
+    if (problem.kind == Kind::Character)
+        out += cat({",\"character\":", string(character), ",\"codepoint\":\"",
+                    codePoint(problem.character), "\""});
+    else if (problem.kind == Kind::LineTooLong || problem.kind == Kind::BoxTooFull)
+        out += cat({problem.kind == Kind::LineTooLong ? ",\"length\":" : ",\"lines\":", count,
+                    ",\"limit\":", limit});
+    else
+        out += cat({",\"code\":", string(problem.code),
+                    problem.kind == Kind::MissingCode ? ",\"original_line\":" : "",
+                    problem.kind == Kind::MissingCode ? count : ""});
+    out += "}\n";
 }

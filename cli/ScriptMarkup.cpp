@@ -20,17 +20,17 @@ CodeFinder::CodeFinder(const ScriptMarkup &markup)
                                          std::pair{&markup.boxEnds, Code::Kind::BoxEnd},
                                          std::pair{&markup.lineBreaks, Code::Kind::LineBreak}}) {
         for (const Pattern &pattern : *patterns)
-            m_all.push_back({&pattern, kind});
+            m_cursors.push_back({&pattern, kind});
     }
 }
 
 void CodeFinder::start(std::string_view line, bool withLineBreaks)
 {
     m_line = line;
-    m_active.clear();
-    for (const Cursor &cursor : m_all) {
+    for (Cursor &cursor : m_cursors) {
+        cursor.outcome = Pattern::Outcome::NotFound;
         if (withLineBreaks || cursor.kind != Code::Kind::LineBreak)
-            advance(m_active.emplace_back(cursor), 0);
+            advance(cursor, 0);
     }
 }
 
@@ -49,7 +49,7 @@ void CodeFinder::advance(Cursor &cursor, std::size_t from)
 Pattern::Outcome CodeFinder::next(Code &code)
 {
     Cursor *first = nullptr;
-    for (Cursor &cursor : m_active) {
+    for (Cursor &cursor : m_cursors) {
         if (cursor.outcome == Pattern::Outcome::Failed) {
             m_failed = cursor.pattern;
             return Pattern::Outcome::Failed;

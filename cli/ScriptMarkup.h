@@ -59,8 +59,7 @@ private:
     };
     void advance(Cursor &cursor, std::size_t from);
 
-    std::vector<Cursor> m_all;
-    std::vector<Cursor> m_active;
+    std::vector<Cursor> m_cursors;
     std::string_view m_line;
     const Pattern *m_failed = nullptr;
 };
