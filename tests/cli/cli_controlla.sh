@@ -214,13 +214,6 @@ expect_out '{"file":"atlas/copione-atlas.txt","line":12,"column":58,"kind":"lung
 {"file":"atlas/copione-atlas.txt","line":21,"column":1,"kind":"righe","message":"box di 3 righe, oltre il limite di 2","lines":3,"limit":2}
 {"file":"atlas/copione-atlas.txt","line":25,"column":26,"kind":"codice","message":"codice in più: \"<$FC>\"","code":"<$FC>"}
 '
-printf -- '--limite 28\n--righe-per-box tre\n' >atlas/testi/.verzino-controlla
-case="a bad line in the options file"
-(cd atlas/testi && timeout 60 "$controlla" ../copione-atlas.txt >../../out 2>../../err)
-status=$?
-expect_status 2
-expect_err "atlas/testi/.verzino-controlla:2: --righe-per-box vuole un numero da 1 a 99"
-rm atlas/testi/.verzino-controlla
 
 # The CI formats, with names and characters that need escaping; a name that is not UTF-8 is
 # written with U+FFFD.

@@ -36,18 +36,11 @@ void TestCheckOptions::parse_data()
     QTest::newRow("ignored when asked")
         << file << u"progetto"_s << QStringList{u"--nessun-file-opzioni"_s, u"x"_s}
         << u"manca --tabella"_s;
-    QTest::newRow("no file") << QByteArray() << u"progetto"_s
-                             << QStringList{u"--tabella"_s, u"t.tbl"_s} << u"0 | t.tbl | "_s;
     QTest::newRow("a line that is no option")
         << "--limite 28\nlimite 3\n"_ba << u"progetto"_s << QStringList()
         << u"progetto/.verzino-controlla:2: ci vuole un'opzione per riga"_s;
     QTest::newRow("a bad value") << "\n--righe-per-box 100"_ba << u"progetto"_s << QStringList()
                                  << u"progetto/.verzino-controlla:2: --righe-per-box vuole"_s;
-    QTest::newRow("an option without its value")
-        << "--tabella\n"_ba << u"progetto"_s << QStringList()
-        << u"progetto/.verzino-controlla:1: manca il valore di --tabella"_s;
-    QTest::newRow("an unknown option") << "--tabelle t.tbl\n"_ba << u"progetto"_s << QStringList()
-                                       << u"progetto/.verzino-controlla:1: opzione sconosciuta"_s;
 }
 
 void TestCheckOptions::parse()
@@ -60,25 +53,24 @@ void TestCheckOptions::parse()
     QTemporaryDir root;
     QVERIFY(root.isValid());
     QVERIFY(QDir(root.path()).mkpath(folder));
-    if (!file.isEmpty()) {
-        QFile options(root.filePath(u"progetto/.verzino-controlla"_s));
-        QVERIFY(options.open(QIODevice::WriteOnly));
-        options.write(file);
-    }
+    QFile options(root.filePath(u"progetto/.verzino-controlla"_s));
+    QVERIFY(options.open(QIODevice::WriteOnly));
+    options.write(file);
+    options.close();
     QList<QByteArray> bytes;
     for (const QString &argument : arguments)
         bytes.append(argument.toUtf8());
-    const CheckOptions options = CheckOptions::parse(bytes, root.filePath(folder));
+    const CheckOptions parsed = CheckOptions::parse(bytes, root.filePath(folder));
 
-    QString seen = options.error;
-    if (options.action == CheckOptions::Action::Check) {
+    QString seen = parsed.error;
+    if (parsed.action == CheckOptions::Action::Check) {
         QStringList tables;
-        for (const QByteArray &table : options.tables)
+        for (const QByteArray &table : parsed.tables)
             tables.append(QString::fromUtf8(table).remove(root.path() + u'/'));
         QStringList skipped;
-        for (const QByteArray &prefix : options.markup.skippedPrefixes)
+        for (const QByteArray &prefix : parsed.markup.skippedPrefixes)
             skipped.append(QString::fromUtf8(prefix));
-        seen = u"%1 | %2 | %3"_s.arg(options.limit).arg(tables.join(u','), skipped.join(u','));
+        seen = u"%1 | %2 | %3"_s.arg(parsed.limit).arg(tables.join(u','), skipped.join(u','));
     }
     seen.remove(root.path() + u'/');
     QVERIFY2(seen.startsWith(outcome), qPrintable(seen));
