@@ -105,7 +105,8 @@ FileCheckResult checkFile(const QByteArray &name, const CharacterTable &table,
     }
     if (!first)
         return {}; // empty
-    if (!first->finish())
+    // A reading that stopped at a byte that is not UTF-8 ends there, its last line unchecked.
+    if ((!reading.guessed || !first->sawInvalid()) && !first->finish())
         return stopped(*first);
     if (!reading.guessed || (!first->sawInvalid() && heldAll)) {
         print(held);
