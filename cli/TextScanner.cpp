@@ -123,8 +123,20 @@ bool TextScanner::feed(std::string_view utf8)
         scanText(p, end);
         return true;
     }
+    // Line ends found with memchr(), each kind looked for again only once passed: a text of
+    // one kind never has the other searched for line after line.
+    const auto find = [end](const char *from, char c) {
+        const void *found = std::memchr(from, c, std::size_t(end - from));
+        return found ? static_cast<const char *>(found) : end;
+    };
+    const char *lineFeed = find(p, '\n');
+    const char *carriageReturn = find(p, '\r');
     while (p < end && m_error.isEmpty()) {
-        const char *const stop = std::find_if(p, end, LineEnds::isLineEnd);
+        if (lineFeed < p)
+            lineFeed = find(p, '\n');
+        if (carriageReturn < p)
+            carriageReturn = find(p, '\r');
+        const char *const stop = std::min(lineFeed, carriageReturn);
         if (stop > p) {
             m_lineEnds.sawText();
             m_lineOpen = true;
